@@ -1,0 +1,25 @@
+# kyro_add_test(NAME SOURCES src... LIBS lib... [MAIN core|gui|plain])
+#
+# One executable per test file group, registered with CTest. MAIN picks the entry point:
+#   plain - GoogleTest's own main (no Qt event loop),
+#   core  - a QCoreApplication around the tests (queued calls, timers),
+#   gui   - a QApplication on the offscreen platform (windows, message boxes).
+function(kyro_add_test name)
+  cmake_parse_arguments(T "" "MAIN" "SOURCES;LIBS" ${ARGN})
+  if(NOT T_MAIN)
+    set(T_MAIN plain)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} kyro_test_support GTest::gtest GTest::gmock)
+  if(T_MAIN STREQUAL "plain")
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  elseif(T_MAIN STREQUAL "core")
+    target_link_libraries(${name} PRIVATE kyro_test_main_core)
+  else()
+    target_link_libraries(${name} PRIVATE kyro_test_main_gui)
+  endif()
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KYRO_PROGRAM_DIR=${KYRO_PROGRAM_DIR};KYRO_TEST_BIN=${CMAKE_CURRENT_BINARY_DIR}"
+    TIMEOUT 300)
+endfunction()

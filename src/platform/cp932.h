@@ -1,0 +1,40 @@
+#pragma once
+// Shift-JIS (code page 932) text at the display and file-system boundaries.
+//
+// The program keeps every piece of data (paths, titles, group names, settings values) as CP932
+// bytes in std::string. These functions convert at the edges only: to QString for showing data,
+// from QString for what the user types, and to and from UTF-8 for native file names.
+
+#include <QString>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kyro {
+
+// CP932 bytes to text for display. Invalid bytes (a lead byte with a bad trail byte, a lone lead
+// byte at the end, 0x80, 0xA0, 0xFD-0xFF) each show as U+FFFD; the rest is converted.
+QString Cp932ToQString(std::string_view cp932);
+
+// Text to CP932 bytes. Returns nothing when a character cannot be held in CP932 (the caller
+// refuses the input with a message); never substitutes silently.
+std::optional<std::string> QStringToCp932(const QString& text);
+
+// CP932 bytes to UTF-8 bytes (native file names). Invalid bytes become U+FFFD.
+std::string Cp932ToUtf8(std::string_view cp932);
+
+// UTF-8 bytes to CP932 bytes. Nothing when a character has no CP932 code or the input is not
+// valid UTF-8.
+std::optional<std::string> Utf8ToCp932(std::string_view utf8);
+
+// True when byte b starts a two-byte CP932 character (0x81-0x9F, 0xE0-0xFC).
+constexpr bool IsCp932LeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// The first `maxBytes` bytes of `text`, one byte shorter when the cut would leave the first byte
+// of a two-byte character at the end. Lead bytes are found by scanning from the start.
+std::string CutCp932(std::string_view text, std::size_t maxBytes);
+
+}  // namespace kyro

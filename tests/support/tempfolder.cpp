@@ -1,0 +1,52 @@
+#include "support/tempfolder.h"
+
+#include "platform/drives.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace kyro::test {
+
+namespace fs = std::filesystem;
+
+TempFolder::TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "kyro-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) ADD_FAILURE() << "mkdtemp failed";
+    native_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ec;
+    // Make everything writable again first: tests take write permission away.
+    for (auto it = fs::recursive_directory_iterator(native_, ec); !ec && it != fs::recursive_directory_iterator(); ++it)
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::permissions(native_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(native_, ec);
+}
+
+std::string TempFolder::Dos() const {
+    auto dos = ActiveDriveMap().ToDos(native_);
+    return dos ? *dos + "\\" : std::string();
+}
+
+void TempFolder::Write(const std::string& name, const std::string& bytes) const {
+    fs::path p = fs::path(native_) / name;
+    fs::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string TempFolder::Read(const std::string& name) const {
+    std::ifstream in(fs::path(native_) / name, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool TempFolder::Exists(const std::string& name) const { return fs::exists(fs::path(native_) / name); }
+
+}  // namespace kyro::test
