@@ -1,0 +1,58 @@
+#include "app/application.h"
+
+#include "app/tfmmid.h"
+#include "dialogs/tfmdoclist.h"
+#include "dialogs/tfmdocread.h"
+#include "dialogs/tfmfilemove.h"
+#include "dialogs/tfmfilesel.h"
+#include "dialogs/tfmfinddlg.h"
+#include "dialogs/tfmlistmove.h"
+#include "dialogs/tfmtitle.h"
+#include "dialogs/tfmwait.h"
+#include "editor/tfmmidiopen.h"
+#include "editor/tfmgroup.h"
+
+#include <QApplication>
+
+namespace kyro {
+
+// Windows with an owner are given it after creation, as the program entry did; the owner then
+// also deletes them.
+ProgramWindows::ProgramWindows(const AppContext& context)
+    : fmMid(new TfmMid(context)),
+      fmMidiOpen(new TfmMidiOpen()),
+      fmTitle(new TfmTitle()),
+      fmDocRead(new TfmDocRead()),
+      fmFileMove(new TfmFileMove()),
+      fmListMove(new TfmListMove()),
+      fmWait(new TfmWait()),
+      fmDocList(new TfmDocList()),
+      fmGroup(new TfmGroup()),
+      fmFindDlg(new TfmFindDlg()),
+      fmFileSel(new TfmFileSel()) {
+    auto own = [](QWidget* window, QWidget* owner) { window->setParent(owner, window->windowFlags()); };
+    own(fmGroup, fmMidiOpen);
+    own(fmWait, fmMidiOpen);
+    own(fmFindDlg, fmWait);
+    own(fmFileSel, fmWait);
+}
+
+ProgramWindows::~ProgramWindows() {
+    // Owned windows go with their owners; the rest in reverse order of creation.
+    delete fmDocList;
+    delete fmListMove;
+    delete fmFileMove;
+    delete fmDocRead;
+    delete fmTitle;
+    delete fmMidiOpen;
+    delete fmMid;
+}
+
+int RunProgram(const AppContext& context) {
+    ProgramWindows windows(context);
+    if (windows.fmMid->QuitRequested()) return windows.fmMid->ExitCode();
+    windows.fmMid->show();
+    return QApplication::exec();
+}
+
+}  // namespace kyro

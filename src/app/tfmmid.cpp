@@ -1,0 +1,122 @@
+#include "app/tfmmid.h"
+
+#include "sequencer/player.h"
+#include "widgets/mpanel.h"
+
+#include <QApplication>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+
+namespace kyro {
+
+namespace {
+
+constexpr int kClientWidth = 452;
+constexpr int kClientHeight = 109;
+
+MPanel* MakePanel(QWidget* parent, const char* name, QRect geometry) {
+    auto* panel = new MPanel(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setGeometry(geometry);
+    return panel;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint pos) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(pos);
+    label->adjustSize();
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    return button;
+}
+
+// A transport button shows a picture; its caption's accelerator ("&R") stays as its shortcut.
+QPushButton* MakeBitmapButton(QWidget* parent, const char* name, const QString& caption, QStyle::StandardPixmap icon,
+                              QRect geometry) {
+    auto* button = MakeButton(parent, name, QString(), geometry);
+    button->setIcon(parent->style()->standardIcon(icon));
+    button->setIconSize(QSize(12, 12));
+    button->setShortcut(QKeySequence::mnemonic(caption));
+    button->setAccessibleName(caption);
+    return button;
+}
+
+}  // namespace
+
+TfmMid::TfmMid(const AppContext& context, QWidget* parent) : QWidget(parent, Qt::Window) {
+    BuildLayout();
+    RunStartup(context);
+}
+
+TfmMid::~TfmMid() = default;
+
+void TfmMid::BuildLayout() {
+    setObjectName(QStringLiteral("fmMid"));
+    setWindowTitle(QStringLiteral("Kyrotune LZH 95/NT Ver 2.52"));
+    // Fixed single border with the system menu and the minimise box only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(kClientWidth, kClientHeight);
+    QFont font(QStringLiteral("ＭＳ 明朝"));
+    font.setPixelSize(13);
+    setFont(font);
+
+    edAllList_ = MakePanel(this, "edAllList", {4, 3, 68, 18});
+    edStatus_ = MakePanel(this, "edStatus", {75, 3, 93, 18});
+    lblGroup_ = MakeLabel(this, "lblGroup", QStringLiteral("Group"), {179, 5});
+    edGrpMode_ = MakePanel(this, "edGrpMode", {219, 3, 83, 18});
+    lblList_ = MakeLabel(this, "lblList", QStringLiteral("List"), {309, 5});
+    edLstMode_ = MakePanel(this, "edLstMode", {339, 3, 110, 18});
+    edGroup_ = MakePanel(this, "edGroup", {4, 24, 445, 18});
+    edNum_ = MakePanel(this, "edNum", {4, 45, 26, 18});
+    edFile_ = MakePanel(this, "edFile", {33, 45, 394, 18});
+    edMap_ = MakePanel(this, "edMap", {430, 45, 19, 18});
+
+    edTitle_ = new QLineEdit(this);
+    edTitle_->setObjectName(QStringLiteral("edTitle"));
+    edTitle_->setGeometry(4, 66, 445, 21);
+    edTitle_->setReadOnly(true);
+    edTitle_->setFocusPolicy(Qt::NoFocus);
+    QPalette titlePalette = edTitle_->palette();
+    titlePalette.setColor(QPalette::Base, titlePalette.color(QPalette::Button));
+    edTitle_->setPalette(titlePalette);
+
+    pbREW_ = MakeBitmapButton(this, "pbREW", QStringLiteral("&R"), QStyle::SP_MediaSeekBackward, {6, 91, 32, 16});
+    pbPLAY_ = MakeBitmapButton(this, "pbPLAY", QStringLiteral("&P"), QStyle::SP_MediaPlay, {49, 91, 48, 16});
+    pbFF_ = MakeBitmapButton(this, "pbFF", QStringLiteral("&F"), QStyle::SP_MediaSeekForward, {109, 91, 32, 16});
+    pbSTOP_ = MakeBitmapButton(this, "pbSTOP", QStringLiteral("&S"), QStyle::SP_MediaStop, {153, 91, 32, 16});
+    pbLIST_ = MakeButton(this, "pbLIST", QStringLiteral("&LIST"), {272, 91, 53, 17});
+    pbSYSTEM_ = MakeButton(this, "pbSYSTEM", QStringLiteral("SYST&EM"), {337, 91, 53, 17});
+    pbBYE_ = MakeButton(this, "pbBYE", QStringLiteral("&BYE"), {401, 91, 41, 17});
+
+    QWidget* tabOrder[] = {pbREW_, pbPLAY_, pbFF_, pbSTOP_, pbLIST_, pbSYSTEM_, pbBYE_};
+    for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i) setTabOrder(tabOrder[i], tabOrder[i + 1]);
+
+    player1_ = new Player1(this);
+    player1_->setObjectName(QStringLiteral("Player1"));
+
+    timer1_ = new QTimer(this);
+    timer1_->setObjectName(QStringLiteral("Timer1"));
+    timer1_->setInterval(1000);
+
+    connect(pbBYE_, &QPushButton::clicked, this, &QWidget::close);
+
+    // Centred on the screen.
+    if (QScreen* screen = QApplication::primaryScreen()) {
+        QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
+    }
+}
+
+}  // namespace kyro

@@ -1,0 +1,156 @@
+// The main window's start-up sequence: settings, song list, the sequencer's file types, the reset
+// files and the archive library, each with its messages.
+#include "app/tfmmid.h"
+
+#include "library/listfiles.h"
+#include "platform/cp932.h"
+#include "platform/drives.h"
+#include "platform/filesystem.h"
+#include "platform/messagebox.h"
+#include "sequencer/player.h"
+
+#include <ctime>
+#include <new>
+#include <stdexcept>
+
+namespace kyro {
+
+namespace {
+
+// Hands DOS paths from the archive library back to the program's drive map.
+int ResolveDosPath(const char* dosPath, char* out, size_t size) {
+    auto native = ActiveDriveMap().ToNative(dosPath ? dosPath : "");
+    if (!native || native->size() + 1 > size) return 0;
+    std::copy(native->begin(), native->end(), out);
+    out[native->size()] = '\0';
+    return 1;
+}
+
+struct ResetFileCheck {
+    const char* name;
+    int warningBit;
+    const char* message;
+    bool TfmMid::*flag;
+};
+
+}  // namespace
+
+bool TfmMid::RunStartup(const AppContext& context) {
+    // Step 1: every field starts cleared (member initialisers); the message caption is fixed.
+    if (!LocateFolders(context)) return false;                // step 2
+    if (!CreateLists(context)) return false;                  // step 3
+    ReadSettings(context);                                    // step 4
+    LoadList();                                               // steps 5 and 6
+    if (!CheckSequencerTypes()) return false;                 // step 7
+    CheckResetFiles();                                        // step 8
+    LoadArchiveLibrary(context);                              // step 9
+    state_ = PlayerState::Stopped;                            // step 10
+    randomSeed_ = static_cast<unsigned>(std::time(nullptr));
+    return true;
+}
+
+bool TfmMid::LocateFolders(const AppContext& context) {
+    // The drive map comes first: the program folder's own DOS name depends on it.
+    DriveMap drives = DriveMap::Default();
+    drives.LoadOverrides(context.programFolderNative + "/" + kSettingsFileName);
+    SetActiveDriveMap(drives);
+
+    auto dos = ActiveDriveMap().ToDos(context.programFolderNative);
+    if (!dos) {
+        ShowMessage(QStringLiteral("プログラムフォルダ %1 の名前を扱えません。\n終了します。")
+                        .arg(QString::fromStdString(context.programFolderNative)),
+                    MessageIcon::Stop);
+        RequestQuit(1);
+        return false;
+    }
+    programFolder_ = WithTrailingBackslash(*dos);
+    tempFolder_ = programFolder_;
+    return true;
+}
+
+bool TfmMid::CreateLists(const AppContext& context) {
+    try {
+        songs_ = SongList();
+        playQueue_.clear();
+        lineBuffer_.reserve(context.lineBufferBytes);
+    } catch (const std::bad_alloc&) {
+        lineBuffer_ = {};
+    } catch (const std::length_error&) {
+        lineBuffer_ = {};
+    }
+    if (lineBuffer_.capacity() >= context.lineBufferBytes) return true;
+    ShowMessage(QStringLiteral("リストを読み込む為のメモリを確保出来ませんでした。\n終了します。"), MessageIcon::Stop);
+    RequestQuit(1);
+    return false;
+}
+
+void TfmMid::ReadSettings(const AppContext& context) {
+    settings_ = ReadStartupSettings(programFolder_, context.env);
+    songs_.groupNames = settings_.groupNames;
+    tempFolder_ = settings_.tempFolder;
+}
+
+void TfmMid::LoadList() {
+    if (LoadSongList(programFolder_, settings_.warningMsg, songs_).quitRequested) RequestQuit(0);
+    listEmpty_ = songs_.Empty();
+}
+
+bool TfmMid::CheckSequencerTypes() {
+    const std::string ini = SettingsFilePath(programFolder_);
+    if (SequencerDeviceForType(ini, "mid").empty()) {
+        ShowMessage(QStringLiteral("拡張子「MID」を演奏出来ません。"), MessageIcon::Stop);
+        lineBuffer_ = {};
+        RequestQuit(1);
+        return false;
+    }
+    rcpPlayable_ = !SequencerDeviceForType(ini, "rcp").empty();
+    if (!rcpPlayable_ && (settings_.warningMsg & kWarnNotRcp))
+        ShowMessage(QStringLiteral("拡張子「RCP」を演奏出来ません。"), MessageIcon::Information);
+    return true;
+}
+
+void TfmMid::CheckResetFiles() {
+    static const ResetFileCheck kChecks[] = {
+        {"GM.MID", kWarnNoGM, "GM.MID が見つかりません。\nGM-SYSTEM-ON を行いません。", &TfmMid::hasGM_},
+        {"88Pro.MID", kWarnNo8PMap, "88Pro.MID が見つかりません。\nGS/88ProMAP を行いません。", &TfmMid::has88Pro_},
+        {"88MAP.MID", kWarnNo88Map, "88MAP.MID が見つかりません。\nGS/88MAP を行いません。", &TfmMid::has88Map_},
+        {"55MAP.MID", kWarnNo55Map, "55MAP.MID が見つかりません。\nGS/55MAP を行いません。", &TfmMid::has55Map_},
+    };
+    for (const auto& check : kChecks) {
+        this->*check.flag = FileExists(programFolder_ + check.name);
+        if (!(this->*check.flag) && (settings_.warningMsg & check.warningBit))
+            ShowMessage(QString::fromUtf8(check.message), MessageIcon::Information);
+    }
+}
+
+void TfmMid::LoadArchiveLibrary(const AppContext& context) {
+    auto native = NativePath(programFolder_);
+    auto result = ArchiveLibrary::Load(context.exeFolderNative, native.value_or(context.programFolderNative),
+                                       context.archiveLibraryFile);
+    switch (result.status) {
+    case ArchiveLibrary::Status::Loaded:
+        archive_ = std::move(result.library);
+        if (archive_->Functions().SetPathResolver) archive_->Functions().SetPathResolver(&ResolveDosPath);
+        break;
+    case ArchiveLibrary::Status::NotFound:
+        if (settings_.warningMsg & kWarnNoUnlha)
+            ShowMessage(QStringLiteral("UNLHA32.DLLがロードできません。\nLZH内のﾌｧｲﾙは演奏できません。"),
+                        MessageIcon::Information);
+        break;
+    case ArchiveLibrary::Status::MissingFunction:
+        if (settings_.warningMsg != 0)
+            ShowMessage(QString::fromStdString(result.failureName) +
+                            QStringLiteral("\nUNLHA32.DLL の Version を確認して下さい。\n\n"
+                                           "このアプリケーションは Version 0.40 以上推奨です。"),
+                        MessageIcon::Information);
+        break;
+    }
+}
+
+void TfmMid::RequestQuit(int exitCode) {
+    if (quitRequested_) return;
+    quitRequested_ = true;
+    exitCode_ = exitCode;  // the program entry ends the program with it instead of running
+}
+
+}  // namespace kyro

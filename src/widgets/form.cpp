@@ -1,0 +1,12 @@
+#include "widgets/form.h"
+
+#include <QWidget>
+
+namespace kyro {
+
+void SetUpForm(QWidget* form, const char* formName, const QString& caption) {
+    form->setObjectName(QString::fromLatin1(formName));
+    form->setWindowTitle(caption);
+}
+
+}  // namespace kyro
