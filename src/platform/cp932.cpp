@@ -1,1 +1,137 @@
-// (being written)
+#include "platform/cp932.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <iconv.h>
+
+namespace kyro {
+
+namespace {
+
+// glibc's "CP932" is true code page 932 ("SHIFT_JIS" is JIS X 0208 and refuses "～", "①", "－").
+constexpr char kCp932[] = "CP932";
+constexpr char kUtf8[] = "UTF-8";
+constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
+
+// One converter per direction and thread: iconv_t is not thread-safe, and opening one per call
+// costs twice as much as resetting a kept one.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (Valid()) iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts as much of [in, in + inLeft) as it can, appending to `out`. Returns 0 when all was
+    // converted, else the errno of the stop (EILSEQ or EINVAL) with `in`/`inLeft` at the bad byte.
+    int Convert(const char*& in, std::size_t& inLeft, std::string& out) {
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // fresh shift state every call
+        while (inLeft > 0) {
+            char buffer[1024];
+            char* outPtr = buffer;
+            std::size_t outLeft = sizeof buffer;
+            char* inPtr = const_cast<char*>(in);  // iconv's signature is not const-correct
+            const std::size_t rc = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
+            const int err = errno;
+            out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+            in = inPtr;
+            if (rc != static_cast<std::size_t>(-1)) continue;
+            if (err == E2BIG) continue;
+            return err;
+        }
+        return 0;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+Converter& Decoder() {
+    thread_local Converter decoder(kUtf8, kCp932);
+    return decoder;
+}
+
+Converter& Encoder() {
+    thread_local Converter encoder(kCp932, kUtf8);
+    return encoder;
+}
+
+bool IsCp932TrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+
+}  // namespace
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+    std::string out;
+    out.reserve(cp932.size() * 3 / 2 + 4);
+    const char* in = cp932.data();
+    std::size_t left = cp932.size();
+    Converter& decoder = Decoder();
+    while (left > 0) {
+        if (decoder.Valid() && decoder.Convert(in, left, out) == 0) break;
+        // `in` is at a byte that cannot be decoded (or every non-ASCII byte, without a converter).
+        const auto b = static_cast<unsigned char>(*in);
+        if (!decoder.Valid() && b < 0x80) {
+            out.push_back(*in);
+            ++in;
+            --left;
+            continue;
+        }
+        // A well-formed pair without a character is one unknown character; a lead byte with a
+        // bad trail byte is a lone byte, and the trail byte is read again on its own.
+        const bool pair = IsCp932LeadByte(b) && left >= 2 && IsCp932TrailByte(static_cast<unsigned char>(in[1]));
+        const std::size_t skip = pair ? 2 : 1;
+        out += kReplacementUtf8;
+        in += skip;
+        left -= skip;
+    }
+    return out;
+}
+
+QString Cp932ToQString(std::string_view cp932) {
+    const std::string utf8 = Cp932ToUtf8(cp932);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
+    Converter& encoder = Encoder();
+    std::string out;
+    out.reserve(utf8.size());
+    const char* in = utf8.data();
+    std::size_t left = utf8.size();
+    if (!encoder.Valid()) {
+        // Without a converter only ASCII, which is the same in both, can be passed.
+        for (char c : utf8)
+            if (static_cast<unsigned char>(c) >= 0x80) return std::nullopt;
+        return std::string(utf8);
+    }
+    if (encoder.Convert(in, left, out) != 0) return std::nullopt;
+    return out;
+}
+
+std::optional<std::string> QStringToCp932(const QString& text) {
+    // toUtf8 would turn a lone surrogate into a substitute character without telling.
+    if (!text.isValidUtf16()) return std::nullopt;
+    const QByteArray utf8 = text.toUtf8();
+    return Utf8ToCp932(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
+std::string CutCp932(std::string_view text, std::size_t maxBytes) {
+    const std::size_t end = std::min(text.size(), maxBytes);
+    std::size_t i = 0;
+    while (i < end) {
+        if (IsCp932LeadByte(static_cast<unsigned char>(text[i]))) {
+            // The second byte is beyond the cut (or missing altogether): drop the lead byte.
+            if (i + 1 >= end) return std::string(text.substr(0, i));
+            i += 2;
+        } else {
+            ++i;
+        }
+    }
+    return std::string(text.substr(0, end));
+}
+
+}  // namespace kyro

@@ -29,11 +29,13 @@ public:
     // DOS path (CP932) to native path (UTF-8): the letter's folder, "\" to "/", CP932 to UTF-8,
     // and every component that does not exist under its exact name matched without regard to
     // letter case against the names present on disk. Nothing when the path does not start with
-    // a mapped "X:" or cannot be converted. The returned path need not exist.
+    // a mapped "X:" or cannot be converted. The returned path need not exist. "X:" is the
+    // letter's folder itself, and a trailing "\" stays a trailing "/" ("X:\" is the folder + "/").
     std::optional<std::string> ToNative(const std::string& dosPath) const;
 
     // Native path (UTF-8, absolute) to DOS path (CP932) by the longest mapped prefix. Nothing
-    // when no letter's folder contains it or a name cannot be held in CP932.
+    // when no letter's folder contains it or a name cannot be held in CP932. The letter's folder
+    // itself is "X:\"; a trailing "/" stays a trailing "\".
     std::optional<std::string> ToDos(const std::string& nativePath) const;
 
     // A drive is ready when its letter is mapped and the folder exists and can be read.

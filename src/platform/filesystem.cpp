@@ -1,1 +1,373 @@
-// (being written)
+#include "platform/filesystem.h"
+
+#include "platform/cp932.h"
+#include "platform/drives.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <set>
+#include <sstream>
+
+namespace kyro {
+
+namespace {
+
+// ---- Attributes -----------------------------------------------------------------------------
+
+// f_type values (linux/magic.h, plus the few it lacks) of file systems that hold no user files
+// and must never be walked: the lost-file finder would otherwise enter /proc, /sys or /dev.
+constexpr std::array<unsigned long, 18> kPseudoFileSystems = {
+    0x9fa0,      // proc
+    0x62656572,  // sysfs
+    0x1cd1,      // devpts
+    0x27e0eb,    // cgroup
+    0x63677270,  // cgroup2
+    0x64626720,  // debugfs
+    0x74726163,  // tracefs
+    0x73636673,  // securityfs
+    0x6165676C,  // pstore
+    0xcafe4a11,  // bpf
+    0x62656570,  // configfs
+    0x65735543,  // fusectl
+    0x19800202,  // mqueue
+    0x958458f6,  // hugetlbfs
+    0x0187,      // autofs
+    0x42494e4d,  // binfmt_misc
+    0xde5e81e4,  // efivarfs
+    0x9fa2,      // usbdevfs
+};
+
+// devtmpfs reports tmpfs's f_type, so /dev is recognised by the devices of its mounts instead.
+std::set<dev_t> DevtmpfsDevices() {
+    std::set<dev_t> devices;
+    std::ifstream mounts("/proc/self/mountinfo");
+    std::string line;
+    while (std::getline(mounts, line)) {
+        // "36 35 0:5 /dev /dev rw - devtmpfs udev rw": field 3 is major:minor, the file system
+        // type follows the " - " separator.
+        const auto dash = line.find(" - ");
+        if (dash == std::string::npos || line.compare(dash + 3, 9, "devtmpfs ") != 0) continue;
+        std::istringstream fields(line);
+        std::string id, parent, majorMinor;
+        fields >> id >> parent >> majorMinor;
+        unsigned major = 0, minor = 0;
+        if (std::sscanf(majorMinor.c_str(), "%u:%u", &major, &minor) == 2) devices.insert(makedev(major, minor));
+    }
+    return devices;
+}
+
+bool OnPseudoFileSystem(const std::string& nativeFolder, dev_t device) {
+    struct statfs fs {};
+    if (::statfs(nativeFolder.c_str(), &fs) == 0) {
+        const auto type = static_cast<unsigned long>(fs.f_type);
+        if (std::find(kPseudoFileSystems.begin(), kPseudoFileSystems.end(), type) != kPseudoFileSystems.end())
+            return true;
+    }
+    static const std::set<dev_t> devtmpfs = DevtmpfsDevices();
+    return devtmpfs.count(device) != 0;
+}
+
+std::string LastComponent(const std::string& nativePath) {
+    std::string path = nativePath;
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// ---- Reading and writing --------------------------------------------------------------------
+
+bool WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Creates a new, empty file beside `target` under a name nobody else uses. O_EXCL with the
+// usual 0666 lets the umask decide the permissions, as for any new file.
+int CreateTemporaryBeside(const std::string& target, std::string& tempPath) {
+    thread_local std::mt19937 generator{std::random_device{}()};
+    const auto slash = target.find_last_of('/');
+    const std::string folder = target.substr(0, slash + 1);
+    const std::string name = target.substr(slash + 1, 200);  // room for the suffix within NAME_MAX
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = folder + "." + name + "." + std::to_string(::getpid()) + "-" +
+                   std::to_string(generator() % 1000000) + ".tmp";
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+void SyncFolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);  // best effort: the rename itself has happened either way
+    ::close(fd);
+}
+
+// The file a write to `nativePath` really replaces: the target of a link, not the link.
+std::string ResolveLinkTarget(const std::string& nativePath) {
+    struct stat st {};
+    if (::lstat(nativePath.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return nativePath;
+    char* resolved = ::realpath(nativePath.c_str(), nullptr);
+    if (!resolved) return nativePath;
+    std::string target = resolved;
+    std::free(resolved);
+    return target;
+}
+
+}  // namespace
+
+// ---- Paths ----------------------------------------------------------------------------------
+
+std::optional<std::string> NativePath(const std::string& dosPath) { return ActiveDriveMap().ToNative(dosPath); }
+
+std::optional<std::string> DosPath(const std::string& nativePath) { return ActiveDriveMap().ToDos(nativePath); }
+
+std::string WithTrailingBackslash(std::string dosFolder) {
+    // Scanned from the start: a final 0x5C may be the second byte of "ソ" (83 5C).
+    bool endsWithBackslash = false;
+    for (std::size_t i = 0; i < dosFolder.size(); ++i) {
+        const auto b = static_cast<unsigned char>(dosFolder[i]);
+        endsWithBackslash = b == '\\';
+        if (IsCp932LeadByte(b)) ++i;
+    }
+    if (!endsWithBackslash) dosFolder += '\\';
+    return dosFolder;
+}
+
+// ---- Tests of existence ---------------------------------------------------------------------
+
+bool FileExists(const std::string& dosPath) {
+    auto native = NativePath(dosPath);
+    struct stat st {};
+    return native && ::stat(native->c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FolderExists(const std::string& dosPath) {
+    auto native = NativePath(dosPath);
+    struct stat st {};
+    return native && ::stat(native->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FileReadable(const std::string& dosPath) {
+    if (!FileExists(dosPath)) return false;
+    const int fd = ::open(NativePath(dosPath)->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+// ---- Reading and writing --------------------------------------------------------------------
+
+std::optional<std::string> ReadNativeFileBytes(const std::string& nativePath, std::size_t maxBytes) {
+    const int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string bytes;
+    bytes.resize(std::min<std::size_t>(maxBytes, static_cast<std::size_t>(std::max<off_t>(st.st_size, 0))));
+    std::size_t done = 0;
+    bool failed = false;
+    // The size may change while reading; read until the end or the limit, whichever comes first.
+    while (done < maxBytes) {
+        if (done == bytes.size()) bytes.resize(std::min(maxBytes, done + 65536));
+        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) failed = true;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (failed) return std::nullopt;
+    bytes.resize(done);
+    return bytes;
+}
+
+std::optional<std::string> ReadFileBytes(const std::string& dosPath, std::size_t maxBytes) {
+    auto native = NativePath(dosPath);
+    if (!native) return std::nullopt;
+    return ReadNativeFileBytes(*native, maxBytes);
+}
+
+namespace {
+
+// Writes the bytes, flushed to disk, to a new file beside `target` (taking the permissions of the
+// file it is to replace). Nothing remains on failure.
+std::optional<std::string> WriteTemporaryBeside(const std::string& target, const std::string& bytes) {
+    struct stat old {};
+    const bool existed = ::stat(target.c_str(), &old) == 0;
+    if (existed && !S_ISREG(old.st_mode)) return std::nullopt;
+    std::string tempPath;
+    const int fd = CreateTemporaryBeside(target, tempPath);
+    if (fd < 0) return std::nullopt;
+    bool ok = (!existed || ::fchmod(fd, old.st_mode & 07777) == 0) && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok) {
+        ::unlink(tempPath.c_str());
+        return std::nullopt;
+    }
+    return tempPath;
+}
+
+// Keeps the present file reachable under a second name until the whole replacement is done, so
+// that it can be put back. "" when there is no file; nothing when it cannot be kept.
+std::optional<std::string> KeepOldFile(const std::string& target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0) return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
+    std::string keptPath;
+    const int fd = CreateTemporaryBeside(target, keptPath);
+    if (fd < 0) return std::nullopt;
+    ::close(fd);
+    ::unlink(keptPath.c_str());  // the name was only reserved; the link takes it
+    if (::link(target.c_str(), keptPath.c_str()) == 0) return keptPath;
+    // File systems without hard links: a copy does the same job.
+    auto bytes = ReadNativeFileBytes(target, static_cast<std::size_t>(st.st_size));
+    if (!bytes) return std::nullopt;
+    return WriteTemporaryBeside(target, *bytes);
+}
+
+struct PendingFile {
+    std::string target;
+    std::string temp;
+    std::optional<std::string> kept;  // "" = there was no old file
+};
+
+void PutBack(const PendingFile& f) {
+    if (!f.kept) return;
+    if (f.kept->empty())
+        ::unlink(f.target.c_str());
+    else
+        ::rename(f.kept->c_str(), f.target.c_str());  // if even this fails, the old file stays beside it
+}
+
+}  // namespace
+
+bool WriteNativeFileAtomic(const std::string& nativePath, const std::string& bytes) {
+    if (nativePath.empty() || nativePath.back() == '/') return false;
+    const std::string target = ResolveLinkTarget(nativePath);
+    auto temp = WriteTemporaryBeside(target, bytes);
+    if (!temp) return false;
+    if (::rename(temp->c_str(), target.c_str()) != 0) {
+        ::unlink(temp->c_str());
+        return false;
+    }
+    SyncFolderOf(target);
+    return true;
+}
+
+int WriteFilesAtomic(const std::vector<FileImage>& files) {
+    std::vector<PendingFile> pending;
+    auto discard = [&pending] {
+        for (const auto& f : pending) ::unlink(f.temp.c_str());
+    };
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        auto native = NativePath(files[i].dosPath);
+        auto temp = native ? WriteTemporaryBeside(ResolveLinkTarget(*native), files[i].bytes) : std::nullopt;
+        if (!temp) {
+            discard();
+            return static_cast<int>(i);
+        }
+        pending.push_back({ResolveLinkTarget(*native), *temp, std::nullopt});
+    }
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        PendingFile& f = pending[i];
+        f.kept = KeepOldFile(f.target);
+        if (f.kept && ::rename(f.temp.c_str(), f.target.c_str()) == 0) continue;
+        if (f.kept && !f.kept->empty()) ::unlink(f.kept->c_str());
+        f.kept.reset();
+        for (std::size_t j = 0; j < i; ++j) PutBack(pending[j]);
+        for (std::size_t j = i; j < pending.size(); ++j) ::unlink(pending[j].temp.c_str());
+        return static_cast<int>(i);
+    }
+    for (const auto& f : pending) {
+        if (f.kept && !f.kept->empty()) ::unlink(f.kept->c_str());
+        SyncFolderOf(f.target);
+    }
+    return -1;
+}
+
+ProbeResult ProbeNewFile(const std::string& dosPath) {
+    auto native = NativePath(dosPath);
+    if (!native) return ProbeResult::Failed;
+    const int fd = ::open(native->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return errno == EEXIST ? ProbeResult::AlreadyExists : ProbeResult::Failed;
+    ::close(fd);
+    ::unlink(native->c_str());
+    return ProbeResult::Created;
+}
+
+bool WriteFileAtomic(const std::string& dosPath, const std::string& bytes) {
+    auto native = NativePath(dosPath);
+    return native && WriteNativeFileAtomic(*native, bytes);
+}
+
+bool DeleteFileAt(const std::string& dosPath) {
+    auto native = NativePath(dosPath);
+    struct stat st {};
+    if (!native || ::lstat(native->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    return ::unlink(native->c_str()) == 0;
+}
+
+// ---- Folders --------------------------------------------------------------------------------
+
+DirEntry NativeAttributes(const std::string& nativePath) {
+    DirEntry entry;
+    const std::string name = LastComponent(nativePath);
+    entry.name = Utf8ToCp932(name).value_or(std::string());
+    entry.hidden = !name.empty() && name[0] == '.';
+
+    struct stat link {};
+    if (::lstat(nativePath.c_str(), &link) != 0) return entry;
+    struct stat st = link;
+    const bool isLink = S_ISLNK(link.st_mode);
+    if (isLink && ::stat(nativePath.c_str(), &st) != 0) return entry;  // a broken link: a file that cannot be opened
+    entry.isFolder = S_ISDIR(st.st_mode);
+    if (entry.isFolder) entry.system = isLink || OnPseudoFileSystem(nativePath, st.st_dev);
+    return entry;
+}
+
+std::optional<std::vector<DirEntry>> ListFolder(const std::string& dosFolder) {
+    auto native = NativePath(dosFolder);
+    if (!native) return std::nullopt;
+    DIR* dir = ::opendir(native->c_str());
+    if (!dir) return std::nullopt;
+    std::string prefix = *native;
+    if (prefix.back() != '/') prefix += '/';
+
+    std::vector<DirEntry> entries;
+    while (const dirent* d = ::readdir(dir)) {
+        const std::string name = d->d_name;
+        if (name == "." || name == "..") continue;
+        DirEntry entry = NativeAttributes(prefix + name);
+        if (entry.name.empty()) continue;  // CP932 cannot hold the name: it is not shown at all
+        entries.push_back(std::move(entry));
+    }
+    ::closedir(dir);
+    std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    return entries;
+}
+
+}  // namespace kyro

@@ -22,6 +22,21 @@ bool WriteFileAtomic(const std::string& dosPath, const std::string& bytes);
 
 bool DeleteFileAt(const std::string& dosPath);
 
+// Replaces several files as one. Each new content goes to a temporary file beside its target and
+// is flushed before any target is replaced; when a replacement fails, the files replaced before it
+// get their old contents back (or are removed again if they did not exist). Returns the index of
+// the file that could not be written, or -1 when every file was replaced.
+struct FileImage {
+    std::string dosPath;
+    std::string bytes;
+};
+int WriteFilesAtomic(const std::vector<FileImage>& files);
+
+// Whether a new file can be made at the path: it is created exclusively (an existing file of that
+// name is never opened, let alone truncated) and removed again at once.
+enum class ProbeResult { Created, AlreadyExists, Failed };
+ProbeResult ProbeNewFile(const std::string& dosPath);
+
 struct DirEntry {
     std::string name;     // CP932
     bool isFolder = false;
@@ -41,6 +56,11 @@ std::optional<std::string> NativePath(const std::string& dosPath);
 
 // The DOS form of a native path, or nothing; a shorthand for ActiveDriveMap().ToDos.
 std::optional<std::string> DosPath(const std::string& nativePath);
+
+// ReadFileBytes and WriteFileAtomic on a native (UTF-8) path, for files that are not named by
+// a DOS path (profile files).
+std::optional<std::string> ReadNativeFileBytes(const std::string& nativePath, std::size_t maxBytes = 64u << 20);
+bool WriteNativeFileAtomic(const std::string& nativePath, const std::string& bytes);
 
 // Appends "\" when the folder does not end with one.
 std::string WithTrailingBackslash(std::string dosFolder);

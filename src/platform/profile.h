@@ -39,6 +39,7 @@ private:
     std::string path_;
     std::vector<std::string> lines_;  // without line ends
     bool loaded_ = false;
+    bool unreadable_ = false;  // the file is there but could not be read: Save must not replace it
 };
 
 // One-shot helpers: open, read or write one key, close. A write returns false when the file
