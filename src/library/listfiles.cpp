@@ -1,1 +1,125 @@
-// (being written)
+#include "library/listfiles.h"
+
+#include "library/settings.h"
+
+#include "platform/cp932.h"
+#include "platform/filesystem.h"
+#include "platform/linereader.h"
+#include "platform/messagebox.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace kyro {
+
+namespace {
+
+const char kListSaveFailed[] = "LISTが登録できません。";
+const char kTitleSaveFailed[] = "タイトル一覧が登録できません。";
+
+// The path after the map code must begin with a drive letter, ":" and "\".
+bool IsValidListLine(const std::string& normalised) {
+    return normalised.size() >= 4 && normalised[2] == ':' && normalised[3] == '\\';
+}
+
+// Answers true when reading goes on; false on Cancel (or a box closed without an answer).
+bool AskAboutInvalidLine(const std::string& normalised, bool& skipAll) {
+    QString text = QString::fromUtf8("不正なリストがあります。\n") + Cp932ToQString(normalised) +
+                   QString::fromUtf8("\n全ての不正なリストを読み飛ばしますか？");
+    switch (ShowMessage(text, MessageIcon::Question, MessageButtons::YesNoCancel)) {
+    case ModalResult::Yes:
+        skipAll = true;
+        return true;
+    case ModalResult::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A path holding a line end cannot be stored either; it is kept on one line the same way.
+std::string ListLineForFile(const SongGroup& group, int k) {
+    char map = IsMapCode(group.Map(k)) ? group.Map(k) : '0';
+    return map + TitleForFile(group.Path(k));
+}
+
+// Both files have 8991 lines: a group's songs in its first slots, empty lines for the rest.
+template <typename LineOf>
+std::string BuildImage(const SongList& list, LineOf lineOf) {
+    std::string image;
+    for (const auto& group : list.groups) {
+        for (int k = 0; k < kGroupCapacity; ++k) {
+            if (k < group.Count()) image += lineOf(group, k);
+            image += "\r\n";
+        }
+    }
+    return image;
+}
+
+std::string ListImage(const SongList& list) { return BuildImage(list, ListLineForFile); }
+
+std::string TitleImage(const SongList& list) {
+    return BuildImage(list, [](const SongGroup& group, int k) { return TitleForFile(group.Title(k)); });
+}
+
+bool Fail(const char* message) {
+    ShowMessage(QString::fromUtf8(message), MessageIcon::Exclamation);
+    return false;
+}
+
+}  // namespace
+
+ListLoadResult LoadSongList(const std::string& programFolder, int warningMsg, SongList& list) {
+    ListLoadResult result;
+    for (auto& group : list.groups) group.Clear();
+
+    LineReader lines(programFolder + kListFileName, kMaxLineBytes);
+    if (!lines.IsOpen()) return result;
+    LineReader titles(programFolder + kTitleFileName, kMaxLineBytes);
+
+    bool skipAll = (warningMsg & kWarnErrList) == 0;
+    // Every line read is one slot, whatever it holds, so group g always starts at line g * 999 + 1.
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        std::optional<std::string> line = lines.Next();
+        if (!line) break;
+        std::string title = titles.Next().value_or(std::string());
+        if (line->empty()) continue;
+
+        std::string normalised = IsMapCode((*line)[0]) ? *line : '0' + *line;
+        if (IsValidListLine(normalised)) {
+            list.groups[slot / kGroupCapacity].Append({normalised.substr(1), title, normalised[0]});
+            continue;
+        }
+        if (skipAll) continue;
+        if (!AskAboutInvalidLine(normalised, skipAll)) {
+            result.quitRequested = true;
+            break;
+        }
+    }
+    return result;
+}
+
+bool SaveSongList(const std::string& programFolder, const SongList& list) {
+    // The titles first: a failure of either file leaves both old files as they were.
+    switch (WriteFilesAtomic({{programFolder + kTitleFileName, TitleImage(list)},
+                              {programFolder + kListFileName, ListImage(list)}})) {
+    case -1: return true;
+    case 0: return Fail(kTitleSaveFailed);
+    default: return Fail(kListSaveFailed);
+    }
+}
+
+bool SaveTitles(const std::string& programFolder, const SongList& list) {
+    if (WriteFileAtomic(programFolder + kTitleFileName, TitleImage(list))) return true;
+    return Fail(kTitleSaveFailed);
+}
+
+std::string TitleForFile(const std::string& title) {
+    std::string stored = title;
+    for (char& c : stored)
+        if (c == '\r' || c == '\n') c = ' ';
+    return stored;
+}
+
+}  // namespace kyro

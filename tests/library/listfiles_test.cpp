@@ -1,0 +1,279 @@
+#include "library/listfiles.h"
+
+#include "library/settings.h"
+#include "platform/cp932.h"
+#include "support/messagerecorder.h"
+#include "support/tempfolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+namespace kyro {
+namespace {
+
+using test::MessageRecorder;
+using test::TempFolder;
+
+// CP932 pieces whose second byte is "\" (ソ, 表), the untitled marker and half-width katakana.
+const std::string kSo = "\x83\x5c";
+const std::string kHyou = "\x95\x5c";
+const std::string kHalfWidth = "\xcc\xa7\xb2\xd9";
+
+std::string Join(const std::vector<std::string>& lines, const std::string& eol = "\r\n") {
+    std::string out;
+    for (const auto& l : lines) out += l + eol;
+    return out;
+}
+
+// Lines 1..n, each empty unless given.
+std::vector<std::string> Slots(int n, std::initializer_list<std::pair<int, std::string>> filled = {}) {
+    std::vector<std::string> lines(n);
+    for (const auto& [line, text] : filled) lines[line - 1] = text;
+    return lines;
+}
+
+std::size_t CountOf(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + what.size())) ++n;
+    return n;
+}
+
+std::vector<std::string> SplitCrLf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (auto p = text.find("\r\n"); p != std::string::npos; p = text.find("\r\n", start)) {
+        lines.push_back(text.substr(start, p - start));
+        start = p + 2;
+    }
+    return lines;
+}
+
+std::vector<std::string> FolderNames(const TempFolder& tf) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(tf.Native())) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class ListFilesTest : public ::testing::Test {
+protected:
+    SongList Load(int warningMsg = kDefaultWarningMsg, bool* quit = nullptr) {
+        SongList list;
+        ListLoadResult r = LoadSongList(tf.Dos(), warningMsg, list);
+        if (quit) *quit = r.quitRequested;
+        return list;
+    }
+
+    TempFolder tf;
+    MessageRecorder messages;
+};
+
+SongList BigList() {
+    SongList list;
+    for (int k = 0; k < kGroupCapacity; ++k) {
+        std::string n = std::to_string(k);
+        list.groups[0].Append({"D:\\MIDI\\" + kSo + n + ".MID", k % 3 == 0 ? "" : kHyou + n, '3'});
+        list.groups[8].Append({"Z:\\LZH\\P" + n + ".LZH->" + kHalfWidth + n + ".mid", kUntitledMarker, '4'});
+    }
+    list.groups[3].Append({"C:\\A.MID", "", '0'});
+    list.groups[3].Append({"C:\\B.RCP", "title with spaces ", '2'});
+    return list;
+}
+
+TEST_F(ListFilesTest, SavedListReloadsExactly) {
+    const SongList saved = BigList();
+    ASSERT_TRUE(SaveSongList(tf.Dos(), saved));
+
+    std::string listFile = tf.Read(kListFileName), titleFile = tf.Read(kTitleFileName);
+    EXPECT_EQ(CountOf(listFile, "\r\n"), 8991u);
+    EXPECT_EQ(CountOf(titleFile, "\r\n"), 8991u);
+    EXPECT_EQ(CountOf(listFile, "\n"), 8991u);
+    // Slot j of group g is line g * 999 + j + 1.
+    std::vector<std::string> lines = SplitCrLf(listFile);
+    ASSERT_EQ(lines.size(), 8991u);
+    EXPECT_EQ(lines[998], "3D:\\MIDI\\" + kSo + "998.MID");
+    EXPECT_EQ(lines[999], "");
+    EXPECT_EQ(lines[2997], "0C:\\A.MID");
+    EXPECT_EQ(lines[2998], "2C:\\B.RCP");
+    EXPECT_EQ(lines[7992], "4Z:\\LZH\\P0.LZH->" + kHalfWidth + "0.mid");
+
+    EXPECT_EQ(Load(), saved);
+    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_EQ(FolderNames(tf), (std::vector<std::string>{kListFileName, kTitleFileName}));  // no temporary left
+}
+
+TEST_F(ListFilesTest, MissingOrEmptyListLoadsNothingSilently) {
+    EXPECT_TRUE(Load().Empty());
+    tf.Write(kListFileName, Join(Slots(8991)));
+    tf.Write(kTitleFileName, Join(Slots(8991, {{1, "orphan title"}})));
+    EXPECT_TRUE(Load().Empty());
+    EXPECT_TRUE(messages.Messages().empty());
+}
+
+TEST_F(ListFilesTest, LoadingReplacesWhatTheGroupsHeld) {
+    SongList list = BigList();
+    tf.Write(kListFileName, "1D:\\ONE.MID\r\n");
+    LoadSongList(tf.Dos(), 0, list);
+    EXPECT_EQ(list.groups[0].Count(), 1);
+    EXPECT_EQ(list.groups[8].Count(), 0);
+}
+
+TEST_F(ListFilesTest, LinesAreNormalisedAndJudged) {
+    tf.Write(kListFileName, Join({"D:\\A.MID", "3D:\\B.MID", "9D:\\A.MID", "1\\\\server\\share\\A.MID", "3", "0D:",
+                                  "2d:\\LZH\\P.LZH->x.mid"}));
+    tf.Write(kTitleFileName, Join({"ta", "tb", "t9", "ts", "t3", "t0", "tp"}));
+    SongList list = Load(0);
+    ASSERT_EQ(list.groups[0].Count(), 3);
+    EXPECT_EQ(list.groups[0].Entry(0).path, "D:\\A.MID");
+    EXPECT_EQ(list.groups[0].Map(0), '0');
+    EXPECT_EQ(list.groups[0].Map(1), '3');
+    EXPECT_EQ(list.groups[0].Title(1), "tb");
+    // The title stays paired with its own line after dropped lines.
+    EXPECT_EQ(list.groups[0].Path(2), "d:\\LZH\\P.LZH->x.mid");
+    EXPECT_EQ(list.groups[0].Title(2), "tp");
+    EXPECT_TRUE(messages.Messages().empty());  // warning bit off: dropped silently
+}
+
+TEST_F(ListFilesTest, InvalidLineQuestionShowsTheNormalisedLine) {
+    tf.Write(kListFileName, Join({"9D:\\A.MID"}));
+    Load(kWarnErrList);
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    const Message& m = messages.Messages()[0];
+    EXPECT_EQ(m.text, QString::fromUtf8("不正なリストがあります。\n09D:\\A.MID\n全ての不正なリストを読み飛ばしますか？"));
+    EXPECT_EQ(m.icon, MessageIcon::Question);
+    EXPECT_EQ(m.buttons, MessageButtons::YesNoCancel);
+}
+
+TEST_F(ListFilesTest, AnswerNoAsksAgainYesSkipsTheRest) {
+    tf.Write(kListFileName, Join({"bad1", "1D:\\OK.MID", "bad2", "bad3"}));
+    messages.Answer(ModalResult::No);
+    messages.Answer(ModalResult::Yes);
+    SongList list = Load(kWarnErrList);
+    EXPECT_EQ(messages.Messages().size(), 2u);  // bad1 (No), bad2 (Yes), bad3 silent
+    EXPECT_EQ(list.groups[0].Count(), 1);
+}
+
+TEST_F(ListFilesTest, CancelStopsReadingAndRequestsTheEnd) {
+    tf.Write(kListFileName, Join(Slots(1200, {{1, "1D:\\A.MID"}, {2, "bad"}, {3, "1D:\\C.MID"}, {1100, "1D:\\G.MID"}})));
+    messages.Answer(ModalResult::Cancel);
+    bool quit = false;
+    SongList list = Load(kWarnErrList, &quit);
+    EXPECT_TRUE(quit);
+    ASSERT_EQ(list.groups[0].Count(), 1);
+    EXPECT_EQ(list.groups[0].Path(0), "D:\\A.MID");
+    EXPECT_EQ(list.groups[1].Count(), 0);
+}
+
+// A fixed 32767-byte line buffer would read an over-long line as several lines and push every
+// later song up, group 2's first song into group 1.
+TEST_F(ListFilesTest, LongLineStaysOneSlot) {
+    std::string longPath = "0D:\\" + std::string(40000, 'A');
+    std::string longTitle = std::string(32765, 'T') + "\x82\xa0" + std::string(100, 'U');  // "あ" across the cut
+    tf.Write(kListFileName, Join(Slots(1001, {{1, longPath}, {2, "bad"}, {1000, "1D:\\G2.MID"}})));
+    tf.Write(kTitleFileName, Join(Slots(1001, {{1, longTitle}, {1000, "second"}})));
+    SongList list = Load(0);
+    ASSERT_EQ(list.groups[0].Count(), 1);
+    EXPECT_EQ(list.groups[0].Path(0).size(), kMaxLineBytes - 1);
+    EXPECT_EQ(list.groups[0].Title(0), std::string(32765, 'T'));  // no lone lead byte
+    ASSERT_EQ(list.groups[1].Count(), 1);
+    EXPECT_EQ(list.groups[1].Path(0), "D:\\G2.MID");
+    EXPECT_EQ(list.groups[1].Title(0), "second");
+}
+
+TEST_F(ListFilesTest, LinesAfterThe8991stAreIgnored) {
+    tf.Write(kListFileName, Join(Slots(9000, {{8991, "2D:\\LAST.MID"}, {8992, "2D:\\EXTRA.MID"}})));
+    SongList list = Load();
+    ASSERT_EQ(list.groups[8].Count(), 1);
+    EXPECT_EQ(list.groups[8].Path(0), "D:\\LAST.MID");
+}
+
+TEST_F(ListFilesTest, TitleFileShorterOrLonger) {
+    tf.Write(kListFileName, Join({"1D:\\A.MID", "1D:\\B.MID", "1D:\\C.MID"}));
+    tf.Write(kTitleFileName, Join({"ta"}));
+    SongList list = Load();
+    ASSERT_EQ(list.groups[0].Count(), 3);
+    EXPECT_EQ(list.groups[0].Title(0), "ta");
+    EXPECT_EQ(list.groups[0].Title(2), "");
+
+    tf.Write(kTitleFileName, Join({"ta", "tb", "tc", "td", "te"}));
+    list = Load();
+    EXPECT_EQ(list.groups[0].Title(2), "tc");
+    EXPECT_EQ(list.groups[0].Count(), 3);
+}
+
+TEST_F(ListFilesTest, LfOnlyAndCrHandling) {
+    tf.Write(kListFileName, "1D:\\A.MID\n\n1D:\\B.MID\r\r\n1D:\\C.MID\r");
+    tf.Write(kTitleFileName, "ta\nignored\ntb\r\ntc\r");
+    SongList list = Load();
+    ASSERT_EQ(list.groups[0].Count(), 3);
+    EXPECT_EQ(list.groups[0].Path(0), "D:\\A.MID");
+    EXPECT_EQ(list.groups[0].Path(1), "D:\\B.MID\r");  // only one CR is a line end
+    EXPECT_EQ(list.groups[0].Path(2), "D:\\C.MID");
+    EXPECT_EQ(list.groups[0].Title(1), "tb");
+    EXPECT_EQ(list.groups[0].Title(2), "tc");
+}
+
+TEST_F(ListFilesTest, TitleWithLineEndsKeepsOneLineASlot) {
+    EXPECT_EQ(TitleForFile("a\r\nb\nc\rd"), "a  b c d");
+    SongList list;
+    list.groups[0].Append({"D:\\A.MID", "two\nlines", '1'});
+    list.groups[0].Append({"D:\\B.MID", "b", '1'});
+    ASSERT_TRUE(SaveSongList(tf.Dos(), list));
+    EXPECT_EQ(CountOf(tf.Read(kTitleFileName), "\n"), 8991u);
+    SongList loaded = Load();
+    EXPECT_EQ(loaded.groups[0].Title(0), "two lines");
+    EXPECT_EQ(loaded.groups[0].Title(1), "b");
+}
+
+TEST_F(ListFilesTest, UnwritableTitleFileLeavesBothFilesAlone) {
+    const std::string oldList = Join({"1D:\\OLD.MID"});
+    tf.Write(kListFileName, oldList);
+    std::filesystem::create_directory(tf.Native(kTitleFileName));  // fails for root too
+    const auto namesBefore = FolderNames(tf);
+
+    EXPECT_FALSE(SaveSongList(tf.Dos(), BigList()));
+    EXPECT_EQ(messages.Texts(), std::vector<QString>{QString::fromUtf8("タイトル一覧が登録できません。")});
+    EXPECT_EQ(messages.Messages()[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(tf.Read(kListFileName), oldList);
+    EXPECT_EQ(FolderNames(tf), namesBefore);
+}
+
+// The title file is replaced first; a list file that cannot be replaced must bring the old
+// titles back, or the two files would no longer belong together.
+TEST_F(ListFilesTest, UnwritableListFileLeavesTheOldTitles) {
+    const std::string oldTitles = Join({"old title"});
+    tf.Write(kTitleFileName, oldTitles);
+    std::filesystem::create_directories(tf.Native(kListFileName) + "/inside");
+    const auto namesBefore = FolderNames(tf);
+
+    EXPECT_FALSE(SaveSongList(tf.Dos(), BigList()));
+    EXPECT_EQ(messages.Texts(), std::vector<QString>{QString::fromUtf8("LISTが登録できません。")});
+    EXPECT_EQ(tf.Read(kTitleFileName), oldTitles);
+    EXPECT_EQ(FolderNames(tf), namesBefore);
+}
+
+TEST_F(ListFilesTest, UnwritableListFileWithNoOldTitlesCreatesNone) {
+    std::filesystem::create_directory(tf.Native(kListFileName));
+    EXPECT_FALSE(SaveSongList(tf.Dos(), BigList()));
+    EXPECT_FALSE(tf.Exists(kTitleFileName));
+}
+
+TEST_F(ListFilesTest, SaveTitlesWritesOnlyTheTitleFile) {
+    const std::string oldList = Join({"1D:\\A.MID"});
+    tf.Write(kListFileName, oldList);
+    SongList list = Load();
+    list.groups[0].SetTitle(0, kHyou);
+    ASSERT_TRUE(SaveTitles(tf.Dos(), list));
+    EXPECT_EQ(tf.Read(kListFileName), oldList);
+    EXPECT_EQ(Load(), list);
+
+    std::filesystem::remove(tf.Native(kTitleFileName));
+    std::filesystem::create_directory(tf.Native(kTitleFileName));
+    EXPECT_FALSE(SaveTitles(tf.Dos(), list));
+    EXPECT_EQ(messages.Texts(), std::vector<QString>{QString::fromUtf8("タイトル一覧が登録できません。")});
+}
+
+}  // namespace
+}  // namespace kyro
