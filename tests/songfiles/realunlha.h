@@ -1,0 +1,72 @@
+#pragma once
+// The real libunlha32.so, loaded once through the program's loader, for tests on LZH files.
+
+#include "songfiles/archivelibrary.h"
+
+#include "lzhwriter.h"
+#include "scratchfolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kyro::test {
+
+// KYRO_PROGRAM_DIR is set by the test harness; a direct run falls back to the build folder.
+inline const ArchiveFunctions* RealUnlha() {
+    static std::unique_ptr<ArchiveLibrary> library = [] {
+        const char* dir = std::getenv("KYRO_PROGRAM_DIR");
+        auto result = ArchiveLibrary::Load(dir ? dir : "", KYRO_UNLHA32_DIR);
+        return std::move(result.library);
+    }();
+    return library ? &library->Functions() : nullptr;
+}
+
+class RealUnlhaTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fn_ = RealUnlha();
+        ASSERT_NE(fn_, nullptr) << "libunlha32.so did not load";
+        fn_->SetPathResolver(nullptr);
+    }
+    void TearDown() override {
+        if (fn_) fn_->SetPathResolver(nullptr);
+    }
+
+    const ArchiveFunctions& Fn() const { return *fn_; }
+
+    // Member names as FindFirst/FindNext give them; {"<open failed>"} when the archive does not open.
+    std::vector<std::string> List(const std::string& archive, const char* pattern = "*.*") const {
+        HARC harc = fn_->OpenArchive(nullptr, archive.c_str(), 0x00400202);
+        if (!harc) return {"<open failed>"};
+        std::vector<std::string> names;
+        INDIVIDUALINFO info;
+        for (int r = fn_->FindFirst(harc, pattern, &info); r == 0; r = fn_->FindNext(harc, &info))
+            names.emplace_back(info.szFileName);
+        fn_->CloseArchive(harc);
+        return names;
+    }
+
+    // Runs the extraction command as the program builds it (no quotes).
+    int Extract(const std::string& archiveDos, const std::string& folderDos, const std::string& member,
+                std::string* message = nullptr) const {
+        std::string command = "e -n1 " + archiveDos + " " + folderDos + " " + member;
+        char output[200];
+        std::memset(output, 'x', sizeof output);
+        int result = fn_->Command(nullptr, command.c_str(), output, sizeof output);
+        EXPECT_NE(std::memchr(output, '\0', sizeof output), nullptr) << "output not terminated";
+        if (message) *message = output;
+        return result;
+    }
+
+    ScratchFolder dir_;
+
+private:
+    const ArchiveFunctions* fn_ = nullptr;
+};
+
+}  // namespace kyro::test

@@ -1,0 +1,167 @@
+// libunlha32.so: recognising archives and listing their members.
+
+#include "realunlha.h"
+
+#include <cstddef>
+
+namespace kyro::test {
+namespace {
+
+const std::string kHyoSo = "\x95\x5C\x83\x5C.mid";  // 表ソ.mid, second bytes 0x5C
+const std::string kKyokushu = "\x8B\xC8\x8F\x57";    // 曲集
+
+using ArchiveCheck = RealUnlhaTest;
+using ArchiveListing = RealUnlhaTest;
+
+TEST_F(ArchiveCheck, OffersTheRequiredFunctions) {
+    for (const auto& check : kRequiredArchiveFunctions) EXPECT_NE(Fn().QueryFunctionList(check.index), 0) << check.name;
+    EXPECT_EQ(Fn().QueryFunctionList(2), 0);
+    EXPECT_EQ(Fn().QueryFunctionList(-1), 0);
+    EXPECT_GE(Fn().GetVersion(), 40);
+    EXPECT_NE(Fn().SetBackGroundMode(1), 0);
+    EXPECT_NE(Fn().SetCursorMode(0), 0);
+}
+
+TEST_F(ArchiveCheck, ArchivesOfEveryLevelAreRecognised) {
+    for (int level = 0; level <= 2; ++level) {
+        std::string path = dir_.Path("l" + std::to_string(level) + ".lzh");
+        ASSERT_TRUE(WriteLzh(path, {{"a.mid", "", "data", level}}));
+        EXPECT_NE(Fn().CheckArchive(DosPath(path).c_str(), 0), 0) << "level " << level;
+    }
+}
+
+TEST_F(ArchiveCheck, NonArchivesAreRefused) {
+    dir_.Write("text.lzh", "This is a text file, not an archive.\r\n");
+    dir_.Write("empty.lzh", "");
+    dir_.Write("endmark.lzh", std::string(1, '\0'));
+    // A method id where a header would have it, but the checksum is wrong.
+    std::string fake = BuildLzh({{"a.mid", "", "data", 0}});
+    fake[1] = static_cast<char>(fake[1] + 1);
+    dir_.Write("badsum.lzh", fake);
+    dir_.Write("cut.lzh", BuildLzh({{"a.mid", "", "data", 0}}).substr(0, 15));
+    dir_.MakeFolder("folder.lzh");
+    for (const char* name : {"text.lzh", "empty.lzh", "endmark.lzh", "badsum.lzh", "cut.lzh", "folder.lzh", "missing.lzh"}) {
+        EXPECT_EQ(Fn().CheckArchive(DosPath(dir_.Path(name)).c_str(), 0), 0) << name;
+        EXPECT_EQ(Fn().OpenArchive(nullptr, DosPath(dir_.Path(name)).c_str(), 0x00400202), nullptr) << name;
+    }
+    EXPECT_EQ(Fn().CheckArchive(nullptr, 0), 0);
+    EXPECT_EQ(Fn().CheckArchive("Q:\\no drive\\x.lzh", 0), 0);
+}
+
+TEST_F(ArchiveCheck, LeadingStubIsSkipped) {
+    // As in a self-extracting archive: program bytes before the first header.
+    dir_.Write("sfx.lzh", std::string(1000, '\x90') + BuildLzh({{"a.mid", "", "data", 1}}));
+    EXPECT_NE(Fn().CheckArchive(DosPath(dir_.Path("sfx.lzh")).c_str(), 0), 0);
+    EXPECT_EQ(List(DosPath(dir_.Path("sfx.lzh"))), (std::vector<std::string>{"a.mid"}));
+}
+
+TEST_F(ArchiveListing, NamesComeAsStoredWithSlashBetweenFolders) {
+    std::string path = dir_.Path("my songs/pack.lzh");
+    dir_.MakeFolder("my songs");
+    ASSERT_TRUE(WriteLzh(path, {
+        {"top.mid", "", "1", 0},
+        {"sub\\inner.mid", "", "2", 0},
+        {"", "sub", "", 1, false, true},  // folder entries are not listed
+        {"deep.mid", "a\\b", "3", 1},
+        {"my song.mid", "x y", "4", 2},
+    }));
+    EXPECT_EQ(List(DosPath(path)), (std::vector<std::string>{"top.mid", "sub/inner.mid", "a/b/deep.mid", "x y/my song.mid"}));
+}
+
+TEST_F(ArchiveListing, Cp932SecondByte5CSurvivesLevels0And1) {
+    std::string path = dir_.Path("cp932.lzh");
+    ASSERT_TRUE(WriteLzh(path, {
+        {kHyoSo, "", "0", 0},
+        {kKyokushu + "\\" + kHyoSo, "", "0", 0},
+        {kHyoSo, "", "1", 1},
+        {kHyoSo, kKyokushu, "1", 1},
+        {kHyoSo, kKyokushu, "2", 2},
+    }));
+    std::string inFolder = kKyokushu + "/" + kHyoSo;
+    EXPECT_EQ(List(DosPath(path)), (std::vector<std::string>{kHyoSo, inFolder, kHyoSo, inFolder, inFolder}));
+}
+
+TEST_F(ArchiveListing, RecordIs560BytesWithTheNameAt26) {
+    std::string path = dir_.Path("rec.lzh");
+    ASSERT_TRUE(WriteLzh(path, {{"sub\\song.mid", "", std::string(1234, 's'), 0}}));
+    HARC harc = Fn().OpenArchive(nullptr, DosPath(path).c_str(), 0x00400202);
+    ASSERT_NE(harc, nullptr);
+    alignas(INDIVIDUALINFO) unsigned char record[560];
+    std::memset(record, 0xCC, sizeof record);
+    ASSERT_EQ(Fn().FindFirst(harc, "*.*", reinterpret_cast<INDIVIDUALINFO*>(record)), 0);
+    EXPECT_STREQ(reinterpret_cast<const char*>(record + 26), "sub/song.mid");
+    const auto* info = reinterpret_cast<const INDIVIDUALINFO*>(record);
+    EXPECT_EQ(info->dwOriginalSize, 1234u);
+    EXPECT_EQ(info->dwCRC, Crc16Arc(std::string(1234, 's')));
+    EXPECT_STREQ(info->szMode, "-lh0-");
+    EXPECT_EQ(Fn().FindNext(harc, reinterpret_cast<INDIVIDUALINFO*>(record)), -1);
+    EXPECT_EQ(Fn().CloseArchive(harc), 0);
+    static_assert(sizeof(INDIVIDUALINFO) == 560 && offsetof(INDIVIDUALINFO, szFileName) == 26);
+}
+
+TEST_F(ArchiveListing, PatternsMatchWholeNameOrItsTailWithoutCase) {
+    std::string path = dir_.Path("p.lzh");
+    ASSERT_TRUE(WriteLzh(path, {
+        {"a\\b\\c.mid", "", "1", 0},
+        {"Song.MID", "", "2", 0},
+        {"\x83\x41.mid", "", "3", 0},  // ア: its second byte is the code of 'A'
+        {"x\\song.mid", "", "4", 0},
+    }));
+    std::string dos = DosPath(path);
+    EXPECT_EQ(List(dos, "*"), (std::vector<std::string>{"a/b/c.mid", "Song.MID", "\x83\x41.mid", "x/song.mid"}));
+    EXPECT_EQ(List(dos, "A/B/C.MID"), (std::vector<std::string>{"a/b/c.mid"}));
+    EXPECT_EQ(List(dos, "b/c.mid"), (std::vector<std::string>{"a/b/c.mid"}));  // as the program lists it
+    EXPECT_EQ(List(dos, "song.mid"), (std::vector<std::string>{"Song.MID", "x/song.mid"}));
+    EXPECT_EQ(List(dos, "\x83\x41.MID"), (std::vector<std::string>{"\x83\x41.mid"}));
+    EXPECT_TRUE(List(dos, "\x83\x61.mid").empty());  // ヂ (83 61) is another character
+    EXPECT_TRUE(List(dos, "c.mi").empty());
+}
+
+TEST_F(ArchiveListing, ArchiveWithoutMembersFindsNothing) {
+    std::string path = dir_.Path("dirs.lzh");
+    ASSERT_TRUE(WriteLzh(path, {{"", "only", "", 2, false, true}}));
+    EXPECT_TRUE(List(DosPath(path)).empty());
+}
+
+TEST_F(ArchiveListing, ClosedOrForeignHandlesAreRefused) {
+    std::string path = dir_.Path("h.lzh");
+    ASSERT_TRUE(WriteLzh(path, {{"a.mid", "", "1", 0}}));
+    HARC harc = Fn().OpenArchive(nullptr, DosPath(path).c_str(), 0x00400202);
+    ASSERT_NE(harc, nullptr);
+    INDIVIDUALINFO info;
+    EXPECT_EQ(Fn().FindFirst(harc, "*.*", nullptr), -1);
+    EXPECT_EQ(Fn().CloseArchive(harc), 0);
+    EXPECT_NE(Fn().CloseArchive(harc), 0);
+    EXPECT_EQ(Fn().FindFirst(harc, "*.*", &info), -1);
+    EXPECT_EQ(Fn().FindNext(harc, &info), -1);
+    int notAHandle = 0;
+    EXPECT_EQ(Fn().FindFirst(&notAHandle, "*.*", &info), -1);
+    EXPECT_NE(Fn().CloseArchive(nullptr), 0);
+}
+
+// Maps drive D: to one scratch folder, as the program's drive map would.
+std::string g_driveD;
+int ResolveDriveD(const char* dos, char* out, size_t size) {
+    std::string path(dos);
+    if (path.rfind("D:\\", 0) != 0) return 0;
+    std::string native = g_driveD + "/" + path.substr(3);
+    for (char& c : native)
+        if (c == '\\') c = '/';
+    if (native.size() + 1 > size) return 0;
+    std::memcpy(out, native.c_str(), native.size() + 1);
+    return 1;
+}
+
+TEST_F(ArchiveListing, PathsGoThroughTheProgramsResolver) {
+    ASSERT_TRUE(WriteLzh(dir_.Path("d.lzh"), {{"a.mid", "", "1", 0}}));
+    g_driveD = dir_.Path();
+    EXPECT_EQ(Fn().CheckArchive("D:\\d.lzh", 0), 0);  // without a resolver only Z: is known
+    Fn().SetPathResolver(&ResolveDriveD);
+    EXPECT_NE(Fn().CheckArchive("D:\\d.lzh", 0), 0);
+    EXPECT_EQ(List("D:\\d.lzh"), (std::vector<std::string>{"a.mid"}));
+    // With a resolver, Z: is whatever the resolver says (here: unknown).
+    EXPECT_EQ(Fn().CheckArchive(DosPath(dir_.Path("d.lzh")).c_str(), 0), 0);
+}
+
+}  // namespace
+}  // namespace kyro::test

@@ -1,0 +1,65 @@
+#pragma once
+// Reading LZH archives through liblhasa: recognising an archive, walking its members with
+// names as stored (CP932, "/" between folders), and reading one member's data.
+
+#include <lhasa.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace unlha {
+
+// What a listing shows of one member (folders are never listed).
+struct MemberInfo {
+    std::string name;            // CP932, folders separated by "/"
+    std::string method;          // "-lh5-"
+    uint32_t length = 0;         // original size in bytes
+    uint32_t compressedLength = 0;
+    uint16_t crc = 0;            // CRC-16/ARC of the original data
+    uint8_t osType = 0;
+    uint8_t headerLevel = 0;
+    unsigned int timestamp = 0;  // Unix time
+};
+
+// True when the first member header can be found and is sound. liblhasa reports a text file,
+// an empty file and an empty archive alike (no first member), so the header is looked at here:
+// a method id "-lh?-", "-lz?-" or "-pm?-" at offset 2, possibly after leading junk (a
+// self-extracting stub), with a matching checksum for header levels 0 and 1.
+bool HasLzhHeader(const std::string& nativePath);
+
+// The member's path and name as stored. liblhasa turns every 0x5C byte of a level 0 or 1 header
+// into "/", second bytes of CP932 characters included, and may drop the part before it; so for
+// those levels the name is read again from the raw header bytes.
+std::string StoredName(const LHAFileHeader& header);
+
+MemberInfo DescribeMember(const LHAFileHeader& header);
+
+inline bool IsFolderEntry(const LHAFileHeader& header) {
+    return std::string(header.compress_method) == LHA_COMPRESS_TYPE_DIR;
+}
+
+// One pass over an open archive file. Not copyable; frees liblhasa's objects on destruction.
+class ArchiveStream {
+public:
+    explicit ArchiveStream(const std::string& nativePath);
+    ~ArchiveStream();
+    ArchiveStream(const ArchiveStream&) = delete;
+    ArchiveStream& operator=(const ArchiveStream&) = delete;
+
+    bool IsOpen() const { return reader_ != nullptr; }
+    // The next member or folder header; nullptr at the end (or at a damaged header). The header
+    // stays valid until the next call.
+    const LHAFileHeader* Next();
+    // Reads the current member's data; 0 at its end.
+    size_t Read(void* buffer, size_t size);
+
+private:
+    LHAInputStream* stream_ = nullptr;
+    LHAReader* reader_ = nullptr;
+};
+
+// Every member of the archive, in stored order. False when the file cannot be opened.
+bool ReadMemberList(const std::string& nativePath, std::vector<MemberInfo>& members);
+
+}  // namespace unlha
