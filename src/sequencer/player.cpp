@@ -1,1 +1,185 @@
-// (being written)
+#include "sequencer/player.h"
+
+#include "platform/profile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMetaObject>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <set>
+#include <utility>
+
+namespace kyro {
+
+namespace {
+
+// A Standard MIDI File of a jukebox is some kilobytes; anything far larger is not one.
+constexpr qint64 kMaxSongBytes = 16 << 20;
+
+std::uint32_t LittleEndian32(const char* p) {
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    return b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t(b[3]) << 24);
+}
+
+// A Standard MIDI File: "MThd" at the start, or a RIFF "RMID" file whose "data" chunk holds one.
+bool IsStandardMidiFile(const QByteArray& bytes) {
+    if (bytes.startsWith("MThd")) return true;
+    if (bytes.size() < 12 || !bytes.startsWith("RIFF") || std::memcmp(bytes.constData() + 8, "RMID", 4) != 0)
+        return false;
+    qsizetype pos = 12;
+    while (bytes.size() - pos >= 8) {
+        const char* chunk = bytes.constData() + pos;
+        const std::uint32_t length = LittleEndian32(chunk + 4);
+        if (std::memcmp(chunk, "data", 4) == 0)
+            return length >= 4 && bytes.size() - pos - 8 >= 4 && std::memcmp(chunk + 8, "MThd", 4) == 0;
+        // Chunks are padded to an even length; a length beyond the file ends the search.
+        const std::uint64_t next = std::uint64_t(pos) + 8 + length + (length & 1);
+        if (next > std::uint64_t(bytes.size())) return false;
+        pos = static_cast<qsizetype>(next);
+    }
+    return false;
+}
+
+std::string LowerAscii(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (!s.empty() && s.front() == '.') s.erase(0, 1);
+    return s;
+}
+
+std::set<std::string> SplitTypes(const std::string& list) {
+    std::set<std::string> types;
+    std::string word;
+    for (char c : list + ",") {
+        if (c == ',' || c == ';' || std::isspace(static_cast<unsigned char>(c))) {
+            if (!word.empty()) types.insert(LowerAscii(word));
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    return types;
+}
+
+}  // namespace
+
+QString PlayerErrorText(int code) {
+    switch (code) {
+    case kPlayerNoError: return QString();
+    case kPlayerFileNotFound: return QStringLiteral("指定されたファイルが見つかりません。");
+    case kPlayerCannotRead: return QStringLiteral("ファイルを読み込めません。");
+    case kPlayerNotOpen: return QStringLiteral("デバイスが開かれていません。");
+    default: return QStringLiteral("原因不明のｴﾗｰ");  // an error without a stated cause
+    }
+}
+
+Player1::Player1(QObject* parent) : QObject(parent) {}
+
+Player1::~Player1() = default;
+
+void Player1::Fail(int code, QString text) {
+    errorCode_ = code;
+    errorText_ = std::move(text);
+}
+
+QString Player1::ErrorText() const {
+    return errorCode_ == kPlayerNoError || errorText_.isEmpty() ? PlayerErrorText(errorCode_) : errorText_;
+}
+
+void Player1::Finish(NotifyResult result) {
+    playing_ = false;
+    ++playSerial_;  // a completion still queued for the ended play is now stale
+    if (!noticeOwed_) return;
+    noticeOwed_ = false;
+    // Posted, like every notice, so that the caller never sees it inside its own command.
+    QMetaObject::invokeMethod(this, [this, result] { emit Notified(result); }, Qt::QueuedConnection);
+}
+
+bool Player1::Open() {
+    // An open device is closed first: a running song stops and its notice is superseded.
+    if (playing_) Finish(NotifyResult::Superseded);
+    open_ = false;
+    Fail(kPlayerNoError, QString());
+
+    const QString path = QString::fromStdString(fileName_);
+    const QFileInfo info(path);
+    if (fileName_.empty() || !info.exists()) {
+        Fail(kPlayerFileNotFound, PlayerErrorText(kPlayerFileNotFound));
+        return false;
+    }
+    QFile file(path);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+        Fail(kPlayerCannotRead, PlayerErrorText(kPlayerCannotRead));
+        return false;
+    }
+    const QByteArray bytes = file.read(kMaxSongBytes + 1);
+    if (bytes.size() > kMaxSongBytes) {
+        Fail(kPlayerCannotRead, QStringLiteral("ファイルが大きすぎます。"));
+        return false;
+    }
+    if (!IsStandardMidiFile(bytes)) {
+        Fail(kPlayerCannotRead, QStringLiteral("MIDI ファイルではありません。"));
+        return false;
+    }
+    // The null output needs nothing of the song; the engine will take the bytes from here.
+    open_ = true;
+    return true;
+}
+
+bool Player1::Play() {
+    Fail(kPlayerNoError, QString());
+    if (!open_) {
+        Fail(kPlayerNotOpen, PlayerErrorText(kPlayerNotOpen));
+        return false;
+    }
+    if (playing_) Finish(NotifyResult::Superseded);  // a new play replaces the one under way
+
+    playing_ = true;
+    noticeOwed_ = notify_;
+    const unsigned serial = ++playSerial_;
+    if (wait_) {
+        // The null output plays the whole song at once.
+        Finish(NotifyResult::Successful);
+        return true;
+    }
+    // The end arrives later on this thread; a stop, open or close in between makes it stale.
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial] {
+            if (serial != playSerial_ || !playing_) return;
+            playing_ = false;
+            ++playSerial_;
+            if (!noticeOwed_) return;
+            noticeOwed_ = false;
+            emit Notified(NotifyResult::Successful);
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
+void Player1::Stop() {
+    Fail(kPlayerNoError, QString());
+    // The position stays where playing stopped, for a later play.
+    if (playing_) Finish(NotifyResult::Aborted);
+}
+
+void Player1::Close() {
+    Stop();
+    open_ = false;
+}
+
+std::string SequencerDeviceForType(const std::string& settingsNativePath, const std::string& extension) {
+    const std::string type = LowerAscii(extension);
+    // The types this sequencer has a reader for; "rcp" joins once its reader exists.
+    const std::string device = type == "mid" ? "sequencer" : "";
+    if (device.empty()) return device;
+
+    const std::optional<std::string> narrowed = Profile(settingsNativePath).Value("MIDI", "Types");
+    if (!narrowed) return device;
+    return SplitTypes(*narrowed).count(type) ? device : std::string();
+}
+
+}  // namespace kyro

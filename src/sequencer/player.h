@@ -31,6 +31,9 @@ enum PlayerError : int {
     kPlayerUnsupportedType = 5,
 };
 
+// The player's own text for an error code: empty for 0, "原因不明のｴﾗｰ" for a code it has no text for.
+QString PlayerErrorText(int code);
+
 class Player1 : public QObject {
     Q_OBJECT
 public:

@@ -23,6 +23,9 @@ public:
 
     void SetAlignment(Qt::Alignment a);
 
+    // The text a caption shows on screen: "&&" as "&", "&x" as x.
+    static QString DisplayedText(const QString& caption);
+
 protected:
     void paintEvent(QPaintEvent* e) override;
 

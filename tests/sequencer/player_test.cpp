@@ -1,0 +1,244 @@
+// Player1 over the null output: opening files, completion notices and errors.
+#include "sequencer/player.h"
+
+#include "support/tempfolder.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+
+namespace kyro {
+namespace {
+
+// Format 0, one track holding only End of Track.
+const std::string kSmallSong = std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60", 14) + std::string("MTrk\0\0\0\x04\0\xFF\x2F\0", 12);
+
+std::string Le32(std::uint32_t v) {
+    return {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
+}
+
+std::string RiffMidi(const std::string& dataChunk) {
+    const std::string body = "RMID" + std::string("LIST") + Le32(4) + "INFO" + "data" + Le32(dataChunk.size()) + dataChunk;
+    return "RIFF" + Le32(body.size()) + body;
+}
+
+class PlayerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder.Write("SONG.MID", kSmallSong);
+        qRegisterMetaType<kyro::NotifyResult>();
+    }
+
+    bool OpenFile(const std::string& name) {
+        player.SetWait(true);
+        player.SetNotify(false);
+        player.SetFileName(folder.Native(name));
+        return player.Open();
+    }
+
+    bool PlayWithNotify() {
+        player.SetWait(false);
+        player.SetNotify(true);
+        return player.Play();
+    }
+
+    // Lets every queued notice arrive.
+    static void Settle() { QTest::qWait(30); }
+
+    static NotifyResult At(const QSignalSpy& spy, int i) { return spy.at(i).at(0).value<NotifyResult>(); }
+
+    test::TempFolder folder;
+    Player1 player;
+};
+
+TEST_F(PlayerTest, MissingFileFailsWithCodeAndText) {
+    EXPECT_FALSE(OpenFile("NONE.MID"));
+    EXPECT_EQ(player.ErrorCode(), kPlayerFileNotFound);
+    EXPECT_FALSE(player.ErrorText().isEmpty());
+    EXPECT_NE(player.ErrorText(), QStringLiteral("原因不明のｴﾗｰ"));
+    EXPECT_FALSE(player.IsOpen());
+
+    player.SetFileName("");
+    EXPECT_FALSE(player.Open());
+    EXPECT_EQ(player.ErrorCode(), kPlayerFileNotFound);
+}
+
+TEST_F(PlayerTest, UnreadableOrForeignContentCannotBeRead) {
+    folder.Write("SUB/x", "");
+    folder.Write("TEXT.MID", "not a song at all");
+    folder.Write("SHORT.MID", "MTh");
+    folder.Write("EMPTY.MID", "");
+    for (const char* name : {"SUB", "TEXT.MID", "SHORT.MID", "EMPTY.MID"}) {
+        EXPECT_FALSE(OpenFile(name)) << name;
+        EXPECT_EQ(player.ErrorCode(), kPlayerCannotRead) << name;
+        EXPECT_FALSE(player.ErrorText().isEmpty()) << name;
+        EXPECT_FALSE(player.IsOpen()) << name;
+    }
+}
+
+TEST_F(PlayerTest, FileWithoutReadPermissionCannotBeRead) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    folder.Write("LOCKED.MID", kSmallSong);
+    std::filesystem::permissions(folder.Native("LOCKED.MID"), std::filesystem::perms::none);
+    EXPECT_FALSE(OpenFile("LOCKED.MID"));
+    EXPECT_EQ(player.ErrorCode(), kPlayerCannotRead);
+}
+
+TEST_F(PlayerTest, OversizedFileIsRefused) {
+    folder.Write("HUGE.MID", kSmallSong + std::string(17u << 20, '\0'));
+    EXPECT_FALSE(OpenFile("HUGE.MID"));
+    EXPECT_EQ(player.ErrorCode(), kPlayerCannotRead);
+}
+
+TEST_F(PlayerTest, RiffWrappedSongOpensAndBrokenWrappersDoNot) {
+    folder.Write("WRAP.RMI", RiffMidi(kSmallSong));
+    EXPECT_TRUE(OpenFile("WRAP.RMI"));
+    EXPECT_EQ(player.ErrorCode(), kPlayerNoError);
+
+    folder.Write("WAVE.RMI", RiffMidi("RIFFWAVEfmt "));
+    // A chunk length far beyond the end of the file.
+    folder.Write("LIAR.RMI", "RIFF" + Le32(100) + "RMID" + "LIST" + Le32(0xFFFFFFF0u) + "INFO");
+    for (const char* name : {"WAVE.RMI", "LIAR.RMI"}) {
+        EXPECT_FALSE(OpenFile(name)) << name;
+        EXPECT_EQ(player.ErrorCode(), kPlayerCannotRead) << name;
+    }
+}
+
+TEST_F(PlayerTest, SuccessfulCommandClearsTheLastError) {
+    EXPECT_FALSE(OpenFile("NONE.MID"));
+    EXPECT_TRUE(OpenFile("SONG.MID"));
+    EXPECT_EQ(player.ErrorCode(), kPlayerNoError);
+    EXPECT_TRUE(player.ErrorText().isEmpty());
+}
+
+TEST_F(PlayerTest, PlayWithNotifyGivesOneSuccessfulNoticeOnTheOwnThread) {
+    ASSERT_TRUE(OpenFile("SONG.MID"));
+    QSignalSpy spy(&player, &Player1::Notified);
+    QThread* deliveredOn = nullptr;
+    QObject::connect(&player, &Player1::Notified, &player, [&] { deliveredOn = QThread::currentThread(); });
+
+    EXPECT_TRUE(PlayWithNotify());
+    EXPECT_EQ(spy.count(), 0);  // returns at once; the notice comes later
+    EXPECT_TRUE(player.IsPlaying());
+    Settle();
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_EQ(At(spy, 0), NotifyResult::Successful);
+    EXPECT_EQ(deliveredOn, QCoreApplication::instance()->thread());
+    EXPECT_FALSE(player.IsPlaying());
+    EXPECT_TRUE(player.IsOpen());
+}
+
+TEST_F(PlayerTest, PlayWithWaitIsDoneOnReturnWithoutNotice) {
+    ASSERT_TRUE(OpenFile("SONG.MID"));
+    QSignalSpy spy(&player, &Player1::Notified);
+    player.SetWait(true);
+    player.SetNotify(false);
+    EXPECT_TRUE(player.Play());
+    EXPECT_FALSE(player.IsPlaying());
+    Settle();
+    EXPECT_EQ(spy.count(), 0);
+}
+
+TEST_F(PlayerTest, StopBeforeTheEndGivesOneAbortedAndNoSuccessful) {
+    ASSERT_TRUE(OpenFile("SONG.MID"));
+    QSignalSpy spy(&player, &Player1::Notified);
+    ASSERT_TRUE(PlayWithNotify());
+    player.SetWait(true);
+    player.SetNotify(false);
+    player.Stop();
+    EXPECT_FALSE(player.IsPlaying());
+    EXPECT_TRUE(player.IsOpen());
+    player.Stop();  // a second stop owes nothing
+    Settle();
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_EQ(At(spy, 0), NotifyResult::Aborted);
+}
+
+TEST_F(PlayerTest, ResumeAfterStopGetsOnlyItsOwnCompletion) {
+    // The completion queued for the stopped play must not count for the resumed one.
+    ASSERT_TRUE(OpenFile("SONG.MID"));
+    QSignalSpy spy(&player, &Player1::Notified);
+    ASSERT_TRUE(PlayWithNotify());
+    player.Stop();
+    ASSERT_TRUE(PlayWithNotify());
+    Settle();
+    ASSERT_EQ(spy.count(), 2);
+    EXPECT_EQ(At(spy, 0), NotifyResult::Aborted);
+    EXPECT_EQ(At(spy, 1), NotifyResult::Successful);
+}
+
+TEST_F(PlayerTest, OpenDuringAPendingPlaySupersedesIt) {
+    ASSERT_TRUE(OpenFile("SONG.MID"));
+    QSignalSpy spy(&player, &Player1::Notified);
+    ASSERT_TRUE(PlayWithNotify());
+    EXPECT_TRUE(OpenFile("SONG.MID"));
+    EXPECT_FALSE(player.IsPlaying());
+    Settle();
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_EQ(At(spy, 0), NotifyResult::Superseded);
+}
+
+TEST_F(PlayerTest, FailedOpenDuringAPendingPlayStillEndsIt) {
+    ASSERT_TRUE(OpenFile("SONG.MID"));
+    QSignalSpy spy(&player, &Player1::Notified);
+    ASSERT_TRUE(PlayWithNotify());
+    EXPECT_FALSE(OpenFile("NONE.MID"));
+    EXPECT_FALSE(player.IsOpen());
+    Settle();
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_EQ(At(spy, 0), NotifyResult::Superseded);
+}
+
+TEST_F(PlayerTest, CloseEndsThePlayAndTheDevice) {
+    ASSERT_TRUE(OpenFile("SONG.MID"));
+    QSignalSpy spy(&player, &Player1::Notified);
+    ASSERT_TRUE(PlayWithNotify());
+    player.Close();
+    EXPECT_FALSE(player.IsOpen());
+    Settle();
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_EQ(At(spy, 0), NotifyResult::Aborted);
+
+    EXPECT_FALSE(PlayWithNotify());
+    EXPECT_EQ(player.ErrorCode(), kPlayerNotOpen);
+    EXPECT_FALSE(player.ErrorText().isEmpty());
+    Settle();
+    EXPECT_EQ(spy.count(), 1);
+}
+
+TEST_F(PlayerTest, PlayWithoutOpenFails) {
+    EXPECT_FALSE(PlayWithNotify());
+    EXPECT_EQ(player.ErrorCode(), kPlayerNotOpen);
+    EXPECT_FALSE(player.IsPlaying());
+}
+
+TEST_F(PlayerTest, DestroyedPlayerDeliversNothing) {
+    auto* doomed = new Player1;
+    doomed->SetFileName(folder.Native("SONG.MID"));
+    doomed->SetWait(true);
+    ASSERT_TRUE(doomed->Open());
+    doomed->SetWait(false);
+    doomed->SetNotify(true);
+    ASSERT_TRUE(doomed->Play());
+    delete doomed;
+    Settle();  // the queued completion must not touch the deleted player
+    SUCCEED();
+}
+
+TEST(PlayerErrorText, CodesWithoutTextGiveTheUnknownError) {
+    Player1 player;
+    EXPECT_TRUE(player.ErrorText().isEmpty());
+    EXPECT_TRUE(PlayerErrorText(kPlayerNoError).isEmpty());
+    EXPECT_EQ(PlayerErrorText(99), QStringLiteral("原因不明のｴﾗｰ"));
+    EXPECT_NE(PlayerErrorText(kPlayerFileNotFound), QStringLiteral("原因不明のｴﾗｰ"));
+}
+
+}  // namespace
+}  // namespace kyro
