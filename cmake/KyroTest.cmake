@@ -20,6 +20,6 @@ function(kyro_add_test name)
   endif()
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KYRO_PROGRAM_DIR=${KYRO_PROGRAM_DIR};KYRO_TEST_BIN=${CMAKE_CURRENT_BINARY_DIR}"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
     TIMEOUT 300)
 endfunction()

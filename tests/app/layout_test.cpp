@@ -1,7 +1,12 @@
 // The main window's layout and the creation and ownership of the program's windows.
 #include "app/application.h"
 #include "app/tfmmid.h"
+#include "dialogs/tfmdoclist.h"
+#include "dialogs/tfmdocread.h"
+#include "dialogs/tfmfilemove.h"
 #include "dialogs/tfmfinddlg.h"
+#include "dialogs/tfmlistmove.h"
+#include "dialogs/tfmtitle.h"
 #include "dialogs/tfmfilesel.h"
 #include "dialogs/tfmwait.h"
 #include "editor/tfmgroup.h"

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 namespace kyro {
 namespace {
 
@@ -19,17 +17,12 @@ const QString kMsgNo55Map = QStringLiteral("55MAP.MID が見つかりません�
 const QString kMsgNoLibrary = QStringLiteral("UNLHA32.DLLがロードできません。\nLZH内のﾌｧｲﾙは演奏できません。");
 const QString kMsgNoMemory = QStringLiteral("リストを読み込む為のメモリを確保出来ませんでした。\n終了します。");
 
-std::string ProgramDir() {
-    const char* dir = std::getenv("KYRO_PROGRAM_DIR");
-    return dir ? dir : "";
-}
-
 class StartupTest : public ::testing::Test {
 protected:
     AppContext Context(bool withLibrary) const {
         AppContext context;
         context.programFolderNative = folder.Native();
-        context.exeFolderNative = withLibrary ? ProgramDir() : folder.Native();
+        context.exeFolderNative = withLibrary ? KYRO_UNLHA32_DIR : folder.Native();
         context.env.vars["TEMP"] = folder.Native();
         return context;
     }
@@ -128,6 +121,39 @@ TEST_F(StartupTest, SettingsAndGroupNamesAreInForce) {
     EXPECT_EQ(mid.Songs().groupNames[1], "Piano");
     EXPECT_EQ(mid.ProgramFolder(), folder.Dos());
     EXPECT_EQ(mid.TempFolder(), folder.Dos());
+}
+
+// A library that lacks a function the program needs is named in the message, which is shown
+// whenever any warning is on, whatever its bits.
+TEST_F(StartupTest, LibraryMissingAFunctionIsNamedWheneverWarningsAreOn) {
+    const std::string kVersionAdvice =
+        "\nUNLHA32.DLL の Version を確認して下さい。\n\nこのアプリケーションは Version 0.40 以上推奨です。";
+    const std::pair<std::string, std::string> fakes[] = {
+        {KYRO_FAKE_NOQUERY, "ISARC_QUERY_FUNCTION_LIST"},
+        {KYRO_FAKE_REFUSE23, "ISARC_OPEN_ARCHIVE"},
+    };
+    WriteResetFiles();
+    WriteIni("[KYRO32]\r\nWarningMsg=2\r\n");  // not the library's bit
+    for (const auto& [file, failureName] : fakes) {
+        test::MessageRecorder recorder;
+        AppContext context = Context(false);
+        auto slash = file.rfind('/');
+        context.exeFolderNative = file.substr(0, slash);
+        context.archiveLibraryFile = file.substr(slash + 1);
+        TfmMid mid(context);
+        ASSERT_EQ(recorder.Messages().size(), 1u) << failureName;
+        EXPECT_EQ(recorder.Messages()[0].text, QString::fromStdString(failureName + kVersionAdvice));
+        EXPECT_EQ(recorder.Messages()[0].icon, MessageIcon::Information);
+        EXPECT_FALSE(mid.ArchiveAvailable());
+    }
+    WriteIni("[KYRO32]\r\nWarningMsg=0\r\n");
+    test::MessageRecorder silent;
+    AppContext context = Context(false);
+    std::string file = KYRO_FAKE_NOQUERY;
+    context.exeFolderNative = file.substr(0, file.rfind('/'));
+    context.archiveLibraryFile = file.substr(file.rfind('/') + 1);
+    TfmMid mid(context);
+    EXPECT_TRUE(silent.Messages().empty());
 }
 
 }  // namespace

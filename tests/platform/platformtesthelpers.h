@@ -1,16 +1,13 @@
 #pragma once
 // Helpers shared by the tests of src/platform.
 
-#include <QString>
+#include "support/qtprinters.h"
 
 #include <sys/resource.h>
 
 #include <csignal>
 #include <ostream>
 #include <string>
-
-// Readable QString values in GoogleTest failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace kyro::test {
 

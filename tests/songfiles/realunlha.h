@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -16,11 +15,10 @@
 
 namespace kyro::test {
 
-// KYRO_PROGRAM_DIR is set by the test harness; a direct run falls back to the build folder.
+// The library as built into the program folder.
 inline const ArchiveFunctions* RealUnlha() {
     static std::unique_ptr<ArchiveLibrary> library = [] {
-        const char* dir = std::getenv("KYRO_PROGRAM_DIR");
-        auto result = ArchiveLibrary::Load(dir ? dir : "", KYRO_UNLHA32_DIR);
+        auto result = ArchiveLibrary::Load(KYRO_UNLHA32_DIR, KYRO_UNLHA32_DIR);
         return std::move(result.library);
     }();
     return library ? &library->Functions() : nullptr;

@@ -3,6 +3,7 @@
 // answered from a queue of answers (the box's default answer once the queue is empty).
 
 #include "platform/messagebox.h"
+#include "support/qtprinters.h"
 
 #include <deque>
 #include <vector>
