@@ -3,7 +3,7 @@
 
 #include "songfiles/archivelibrary.h"
 
-#include "scratchfolder.h"
+#include "support/tempfolder.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 namespace kyro {
 namespace {
 
-using test::ScratchFolder;
+using test::TempFolder;
 using Status = ArchiveLibrary::Status;
 
 const std::string kFakes = KYRO_FAKE_UNLHA_DIR;
@@ -49,17 +49,17 @@ private:
 };
 
 TEST(ArchiveLibraryLoad, MissingFileIsNotFound) {
-    ScratchFolder exe, program;
-    auto result = ArchiveLibrary::Load(exe.Path(), program.Path());
+    TempFolder exe, program;
+    auto result = ArchiveLibrary::Load(exe.Native(), program.Native());
     EXPECT_EQ(result.status, Status::NotFound);
     EXPECT_TRUE(result.failureName.empty());
     EXPECT_EQ(result.library, nullptr);
 }
 
 TEST(ArchiveLibraryLoad, FileThatIsNoLibraryIsNotFound) {
-    ScratchFolder exe;
+    TempFolder exe;
     exe.Write(kArchiveLibraryFile, "not a shared object\n");
-    EXPECT_EQ(ArchiveLibrary::Load(exe.Path(), "").status, Status::NotFound);
+    EXPECT_EQ(ArchiveLibrary::Load(exe.Native(), "").status, Status::NotFound);
 }
 
 TEST(ArchiveLibraryLoad, LackingQueryFunctionListIsNamed) {
@@ -115,27 +115,27 @@ TEST(ArchiveLibraryLoad, CompleteLibraryLoadsWithEveryFunction) {
 }
 
 TEST(ArchiveLibraryLoad, ExeFolderComesBeforeProgramFolder) {
-    ScratchFolder exe, program;
+    TempFolder exe, program;
     const std::string fake = kFakes + "/" + FakeFile("fake_unlha_full");
-    std::filesystem::copy_file(fake, exe.Path(kArchiveLibraryFile));
-    std::filesystem::copy_file(fake, program.Path(kArchiveLibraryFile));
+    std::filesystem::copy_file(fake, exe.Native(kArchiveLibraryFile));
+    std::filesystem::copy_file(fake, program.Native(kArchiveLibraryFile));
 
-    auto first = ArchiveLibrary::Load(exe.Path(), program.Path() + "/");
+    auto first = ArchiveLibrary::Load(exe.Native(), program.Native() + "/");
     ASSERT_EQ(first.status, Status::Loaded);
-    EXPECT_EQ(first.library->NativePath(), exe.Path(kArchiveLibraryFile));
+    EXPECT_EQ(first.library->NativePath(), exe.Native(kArchiveLibraryFile));
     first.library.reset();
 
-    std::filesystem::remove(exe.Path(kArchiveLibraryFile));
-    auto second = ArchiveLibrary::Load(exe.Path(), program.Path() + "/");
+    std::filesystem::remove(exe.Native(kArchiveLibraryFile));
+    auto second = ArchiveLibrary::Load(exe.Native(), program.Native() + "/");
     ASSERT_EQ(second.status, Status::Loaded);
-    EXPECT_EQ(second.library->NativePath(), program.Path(kArchiveLibraryFile));
+    EXPECT_EQ(second.library->NativePath(), program.Native(kArchiveLibraryFile));
     second.library.reset();
 
     // A file that does not load is passed over like a missing one.
     exe.Write(kArchiveLibraryFile, "garbage");
-    auto third = ArchiveLibrary::Load(exe.Path(), program.Path());
+    auto third = ArchiveLibrary::Load(exe.Native(), program.Native());
     ASSERT_EQ(third.status, Status::Loaded);
-    EXPECT_EQ(third.library->NativePath(), program.Path(kArchiveLibraryFile));
+    EXPECT_EQ(third.library->NativePath(), program.Native(kArchiveLibraryFile));
 }
 
 TEST(ArchiveLibraryLoad, RealLibraryPassesTheStartUpCheck) {

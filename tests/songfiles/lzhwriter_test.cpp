@@ -2,7 +2,7 @@
 // that the library's tests rest on valid files.
 
 #include "lzhwriter.h"
-#include "scratchfolder.h"
+#include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ TEST(LzhWriter, Crc16ArcCheckValue) {
 
 TEST(LzhWriter, EveryHeaderLevelPassesLhaTest) {
     if (!std::filesystem::exists("/usr/bin/lha")) GTEST_SKIP() << "the lha command (package lhasa) is not installed";
-    ScratchFolder dir;
+    TempFolder dir;
     for (int level = 0; level <= 2; ++level) {
         std::vector<LzhMember> members = {
             {"plain.mid", "", "MThd plain", level},
@@ -34,7 +34,7 @@ TEST(LzhWriter, EveryHeaderLevelPassesLhaTest) {
             {"my song.mid", "", std::string(3000, 'x'), level},
         };
         if (level > 0) members.push_back({"", "folder only", "", level, false, true});
-        const std::string path = dir.Path("level" + std::to_string(level) + ".lzh");
+        const std::string path = dir.Native("level" + std::to_string(level) + ".lzh");
         ASSERT_TRUE(WriteLzh(path, members));
         EXPECT_EQ(LhaTest(path), 0) << "level " << level;
     }
@@ -42,9 +42,9 @@ TEST(LzhWriter, EveryHeaderLevelPassesLhaTest) {
 
 TEST(LzhWriter, DamagedCrcFailsLhaTest) {
     if (!std::filesystem::exists("/usr/bin/lha")) GTEST_SKIP() << "the lha command (package lhasa) is not installed";
-    ScratchFolder dir;
-    ASSERT_TRUE(WriteLzh(dir.Path("bad.lzh"), {{"bad.mid", "", "data", 0, true}}));
-    EXPECT_NE(LhaTest(dir.Path("bad.lzh")), 0);
+    TempFolder dir;
+    ASSERT_TRUE(WriteLzh(dir.Native("bad.lzh"), {{"bad.mid", "", "data", 0, true}}));
+    EXPECT_NE(LhaTest(dir.Native("bad.lzh")), 0);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include "songfiles/archivelibrary.h"
 
 #include "lzhwriter.h"
-#include "scratchfolder.h"
+#include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +14,17 @@
 #include <vector>
 
 namespace kyro::test {
+
+// "/tmp/a b/x.lzh" -> "Z:\tmp\a b\x.lzh" (ASCII paths only).
+inline std::string DosPath(const std::string& native) {
+    std::string dos = "Z:" + native;
+    for (char& c : dos)
+        if (c == '/') c = '\\';
+    return dos;
+}
+
+// A folder in DOS form, ending in "\".
+inline std::string DosFolder(const std::string& native) { return DosPath(native) + "\\"; }
 
 // The library as built into the program folder.
 inline const ArchiveFunctions* RealUnlha() {
@@ -61,7 +72,7 @@ protected:
         return result;
     }
 
-    ScratchFolder dir_;
+    TempFolder dir_;
 
 private:
     const ArchiveFunctions* fn_ = nullptr;

@@ -14,10 +14,10 @@ using ArchiveExtract = RealUnlhaTest;
 const std::string kSong = "MThd\x00\x00\x00\x06 a song";
 
 TEST_F(ArchiveExtract, UnpacksATopLevelMember) {
-    ASSERT_TRUE(WriteLzh(dir_.Path("p.lzh"), {{"other.mid", "", "x", 0}, {"song.mid", "", kSong, 0}}));
+    ASSERT_TRUE(WriteLzh(dir_.Native("p.lzh"), {{"other.mid", "", "x", 0}, {"song.mid", "", kSong, 0}}));
     dir_.MakeFolder("tmp");
     std::string message;
-    EXPECT_EQ(Extract(DosPath(dir_.Path("p.lzh")), DosFolder(dir_.Path("tmp")), "song.mid", &message), 0);
+    EXPECT_EQ(Extract(DosPath(dir_.Native("p.lzh")), DosFolder(dir_.Native("tmp")), "song.mid", &message), 0);
     EXPECT_EQ(dir_.Read("tmp/song.mid"), kSong);
     EXPECT_EQ(dir_.Entries("tmp"), (std::vector<std::string>{"song.mid"}));
     EXPECT_FALSE(message.empty());
@@ -26,72 +26,72 @@ TEST_F(ArchiveExtract, UnpacksATopLevelMember) {
 TEST_F(ArchiveExtract, SpacesInArchiveFolderAndMember) {
     dir_.MakeFolder("my songs");
     dir_.MakeFolder("temp dir");
-    ASSERT_TRUE(WriteLzh(dir_.Path("my songs/pack 2.lzh"), {{"my song.mid", "", kSong, 2}}));
+    ASSERT_TRUE(WriteLzh(dir_.Native("my songs/pack 2.lzh"), {{"my song.mid", "", kSong, 2}}));
     dir_.Write("my songs/pack", "a file named like the start of the archive path");
-    EXPECT_EQ(Extract(DosPath(dir_.Path("my songs/pack 2.lzh")), DosFolder(dir_.Path("temp dir")), "my song.mid"), 0);
+    EXPECT_EQ(Extract(DosPath(dir_.Native("my songs/pack 2.lzh")), DosFolder(dir_.Native("temp dir")), "my song.mid"), 0);
     EXPECT_EQ(dir_.Read("temp dir/my song.mid"), kSong);
 }
 
 TEST_F(ArchiveExtract, MemberInSubfoldersAsTheProgramListsIt) {
-    ASSERT_TRUE(WriteLzh(dir_.Path("p.lzh"), {{"a\\b\\c.mid", "", kSong, 0}, {"d.mid", "e\\f", "ef", 1}}));
+    ASSERT_TRUE(WriteLzh(dir_.Native("p.lzh"), {{"a\\b\\c.mid", "", kSong, 0}, {"d.mid", "e\\f", "ef", 1}}));
     dir_.MakeFolder("tmp");
     // The program strips up to the first "/" of a listed name: a/b/c.mid is asked for as b/c.mid.
-    EXPECT_EQ(Extract(DosPath(dir_.Path("p.lzh")), DosFolder(dir_.Path("tmp")), "b/c.mid"), 0);
+    EXPECT_EQ(Extract(DosPath(dir_.Native("p.lzh")), DosFolder(dir_.Native("tmp")), "b/c.mid"), 0);
     EXPECT_EQ(dir_.Read("tmp/b/c.mid"), kSong);
-    EXPECT_EQ(Extract(DosPath(dir_.Path("p.lzh")), DosFolder(dir_.Path("tmp")), "F\\D.MID"), 0);
+    EXPECT_EQ(Extract(DosPath(dir_.Native("p.lzh")), DosFolder(dir_.Native("tmp")), "F\\D.MID"), 0);
     EXPECT_EQ(dir_.Read("tmp/F/D.MID"), "ef");
 }
 
 TEST_F(ArchiveExtract, WholeNameWinsOverAMatchingTail) {
     // Both list as "song.mid" once the program strips the first folder.
-    ASSERT_TRUE(WriteLzh(dir_.Path("p.lzh"), {{"a\\song.mid", "", "in a", 0}, {"song.mid", "", "top", 0}}));
+    ASSERT_TRUE(WriteLzh(dir_.Native("p.lzh"), {{"a\\song.mid", "", "in a", 0}, {"song.mid", "", "top", 0}}));
     dir_.MakeFolder("tmp");
-    EXPECT_EQ(Extract(DosPath(dir_.Path("p.lzh")), DosFolder(dir_.Path("tmp")), "SONG.MID"), 0);
+    EXPECT_EQ(Extract(DosPath(dir_.Native("p.lzh")), DosFolder(dir_.Native("tmp")), "SONG.MID"), 0);
     EXPECT_EQ(dir_.Read("tmp/SONG.MID"), "top");
 }
 
 TEST_F(ArchiveExtract, Cp932NamesBecomeUtf8Files) {
     const std::string hyoSo = "\x95\x5C\x83\x5C.mid";  // 表ソ.mid
-    ASSERT_TRUE(WriteLzh(dir_.Path("j.lzh"), {{hyoSo, "", "level0", 0}, {"x.mid", "\x8B\xC8\x8F\x57", "level1", 1}}));
+    ASSERT_TRUE(WriteLzh(dir_.Native("j.lzh"), {{hyoSo, "", "level0", 0}, {"x.mid", "\x8B\xC8\x8F\x57", "level1", 1}}));
     dir_.MakeFolder("tmp");
-    EXPECT_EQ(Extract(DosPath(dir_.Path("j.lzh")), DosFolder(dir_.Path("tmp")), hyoSo), 0);
+    EXPECT_EQ(Extract(DosPath(dir_.Native("j.lzh")), DosFolder(dir_.Native("tmp")), hyoSo), 0);
     EXPECT_EQ(dir_.Read("tmp/表ソ.mid"), "level0");
-    EXPECT_EQ(Extract(DosPath(dir_.Path("j.lzh")), DosFolder(dir_.Path("tmp")), "\x8B\xC8\x8F\x57\\x.mid"), 0);
+    EXPECT_EQ(Extract(DosPath(dir_.Native("j.lzh")), DosFolder(dir_.Native("tmp")), "\x8B\xC8\x8F\x57\\x.mid"), 0);
     EXPECT_EQ(dir_.Read("tmp/曲集/x.mid"), "level1");
 }
 
 TEST_F(ArchiveExtract, ReplacesAnEarlierCopy) {
-    ASSERT_TRUE(WriteLzh(dir_.Path("p.lzh"), {{"song.mid", "", kSong, 1}}));
+    ASSERT_TRUE(WriteLzh(dir_.Native("p.lzh"), {{"song.mid", "", kSong, 1}}));
     dir_.Write("tmp/song.mid", "an older, longer copy of the song that must go entirely");
-    EXPECT_EQ(Extract(DosPath(dir_.Path("p.lzh")), DosFolder(dir_.Path("tmp")), "song.mid"), 0);
+    EXPECT_EQ(Extract(DosPath(dir_.Native("p.lzh")), DosFolder(dir_.Native("tmp")), "song.mid"), 0);
     EXPECT_EQ(dir_.Read("tmp/song.mid"), kSong);
 }
 
 TEST_F(ArchiveExtract, DamagedMemberLeavesNoFile) {
     std::string damaged = BuildLzh({{"big.mid", "", std::string(100000, 'b'), 0}});
-    ASSERT_TRUE(WriteLzh(dir_.Path("crc.lzh"), {{"bad.mid", "", kSong, 0, true}, {"good.mid", "", kSong, 0}}));
+    ASSERT_TRUE(WriteLzh(dir_.Native("crc.lzh"), {{"bad.mid", "", kSong, 0, true}, {"good.mid", "", kSong, 0}}));
     dir_.Write("cut.lzh", damaged.substr(0, 5000));
     dir_.MakeFolder("tmp");
     std::string message;
-    EXPECT_EQ(Extract(DosPath(dir_.Path("crc.lzh")), DosFolder(dir_.Path("tmp")), "bad.mid", &message), unlha::kDamagedMember);
+    EXPECT_EQ(Extract(DosPath(dir_.Native("crc.lzh")), DosFolder(dir_.Native("tmp")), "bad.mid", &message), unlha::kDamagedMember);
     EXPECT_FALSE(message.empty());
-    EXPECT_EQ(Extract(DosPath(dir_.Path("cut.lzh")), DosFolder(dir_.Path("tmp")), "big.mid"), unlha::kDamagedMember);
+    EXPECT_EQ(Extract(DosPath(dir_.Native("cut.lzh")), DosFolder(dir_.Native("tmp")), "big.mid"), unlha::kDamagedMember);
     EXPECT_TRUE(dir_.Entries("tmp").empty()) << "a partial or temporary file was left";
     // The damage is the member's own: its neighbour still unpacks.
-    EXPECT_EQ(Extract(DosPath(dir_.Path("crc.lzh")), DosFolder(dir_.Path("tmp")), "good.mid"), 0);
+    EXPECT_EQ(Extract(DosPath(dir_.Native("crc.lzh")), DosFolder(dir_.Native("tmp")), "good.mid"), 0);
 }
 
 TEST_F(ArchiveExtract, TraversalNamesAreRefused) {
     dir_.MakeFolder("out/tmp");
-    ASSERT_TRUE(WriteLzh(dir_.Path("out/evil.lzh"), {
+    ASSERT_TRUE(WriteLzh(dir_.Native("out/evil.lzh"), {
         {"..\\evil.mid", "", "e1", 0},
         {"../evil2.mid", "", "e2", 0},
         {"/abs.mid", "", "e3", 0},
         {"C:x.mid", "", "e4", 0},
         {"ok.mid", "", "fine", 0},
     }));
-    const std::string archive = DosPath(dir_.Path("out/evil.lzh"));
-    const std::string folder = DosFolder(dir_.Path("out/tmp"));
+    const std::string archive = DosPath(dir_.Native("out/evil.lzh"));
+    const std::string folder = DosFolder(dir_.Native("out/tmp"));
     EXPECT_EQ(List(archive), (std::vector<std::string>{"../evil.mid", "../evil2.mid", "/abs.mid", "C:x.mid", "ok.mid"}));
     // Asked for as stored, and as the program lists them (up to the first "/" removed).
     for (const char* member : {"..\\evil.mid", "../evil2.mid", "/abs.mid", "\\abs.mid", "C:x.mid",
@@ -106,24 +106,24 @@ TEST_F(ArchiveExtract, TraversalNamesAreRefused) {
 }
 
 TEST_F(ArchiveExtract, LinkInsideTheFolderIsNotFollowed) {
-    ASSERT_TRUE(WriteLzh(dir_.Path("p.lzh"), {{"sub\\x.mid", "", kSong, 0}}));
+    ASSERT_TRUE(WriteLzh(dir_.Native("p.lzh"), {{"sub\\x.mid", "", kSong, 0}}));
     dir_.MakeFolder("tmp");
     dir_.MakeFolder("elsewhere");
-    std::filesystem::create_directory_symlink(dir_.Path("elsewhere"), dir_.Path("tmp/sub"));
-    EXPECT_NE(Extract(DosPath(dir_.Path("p.lzh")), DosFolder(dir_.Path("tmp")), "sub/x.mid"), 0);
+    std::filesystem::create_directory_symlink(dir_.Native("elsewhere"), dir_.Native("tmp/sub"));
+    EXPECT_NE(Extract(DosPath(dir_.Native("p.lzh")), DosFolder(dir_.Native("tmp")), "sub/x.mid"), 0);
     EXPECT_TRUE(dir_.Entries("elsewhere").empty());
 }
 
 TEST_F(ArchiveExtract, FailuresAreReportedWithTheirCause) {
-    ASSERT_TRUE(WriteLzh(dir_.Path("p.lzh"), {{"song.mid", "", kSong, 0}}));
+    ASSERT_TRUE(WriteLzh(dir_.Native("p.lzh"), {{"song.mid", "", kSong, 0}}));
     dir_.Write("text.lzh", "plain text");
     dir_.MakeFolder("tmp");
-    const std::string archive = DosPath(dir_.Path("p.lzh"));
-    const std::string folder = DosFolder(dir_.Path("tmp"));
+    const std::string archive = DosPath(dir_.Native("p.lzh"));
+    const std::string folder = DosFolder(dir_.Native("tmp"));
     EXPECT_EQ(Extract(archive, folder, "missing.mid"), unlha::kMemberNotFound);
-    EXPECT_EQ(Extract(DosPath(dir_.Path("none.lzh")), folder, "song.mid"), unlha::kArchiveNotFound);
-    EXPECT_EQ(Extract(DosPath(dir_.Path("text.lzh")), folder, "song.mid"), unlha::kNotAnArchive);
-    EXPECT_EQ(Extract(archive, DosFolder(dir_.Path("no folder")), "song.mid"), unlha::kFolderNotFound);
+    EXPECT_EQ(Extract(DosPath(dir_.Native("none.lzh")), folder, "song.mid"), unlha::kArchiveNotFound);
+    EXPECT_EQ(Extract(DosPath(dir_.Native("text.lzh")), folder, "song.mid"), unlha::kNotAnArchive);
+    EXPECT_EQ(Extract(archive, DosFolder(dir_.Native("no folder")), "song.mid"), unlha::kFolderNotFound);
     EXPECT_TRUE(dir_.Entries("tmp").empty());
 
     char tiny[4];
@@ -135,10 +135,10 @@ TEST_F(ArchiveExtract, FailuresAreReportedWithTheirCause) {
 
 TEST_F(ArchiveExtract, ThroughTheProgramsResolver) {
     dir_.MakeFolder("lzh");
-    ASSERT_TRUE(WriteLzh(dir_.Path("lzh/p.lzh"), {{"song.mid", "", kSong, 2}}));
+    ASSERT_TRUE(WriteLzh(dir_.Native("lzh/p.lzh"), {{"song.mid", "", kSong, 2}}));
     dir_.MakeFolder("tmp");
     static std::string root;
-    root = dir_.Path();
+    root = dir_.Native();
     Fn().SetPathResolver([](const char* dos, char* out, size_t size) -> int {
         std::string path(dos);
         if (path.rfind("D:\\", 0) != 0) return 0;

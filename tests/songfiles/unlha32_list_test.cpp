@@ -24,7 +24,7 @@ TEST_F(ArchiveCheck, OffersTheRequiredFunctions) {
 
 TEST_F(ArchiveCheck, ArchivesOfEveryLevelAreRecognised) {
     for (int level = 0; level <= 2; ++level) {
-        std::string path = dir_.Path("l" + std::to_string(level) + ".lzh");
+        std::string path = dir_.Native("l" + std::to_string(level) + ".lzh");
         ASSERT_TRUE(WriteLzh(path, {{"a.mid", "", "data", level}}));
         EXPECT_NE(Fn().CheckArchive(DosPath(path).c_str(), 0), 0) << "level " << level;
     }
@@ -41,8 +41,8 @@ TEST_F(ArchiveCheck, NonArchivesAreRefused) {
     dir_.Write("cut.lzh", BuildLzh({{"a.mid", "", "data", 0}}).substr(0, 15));
     dir_.MakeFolder("folder.lzh");
     for (const char* name : {"text.lzh", "empty.lzh", "endmark.lzh", "badsum.lzh", "cut.lzh", "folder.lzh", "missing.lzh"}) {
-        EXPECT_EQ(Fn().CheckArchive(DosPath(dir_.Path(name)).c_str(), 0), 0) << name;
-        EXPECT_EQ(Fn().OpenArchive(nullptr, DosPath(dir_.Path(name)).c_str(), 0x00400202), nullptr) << name;
+        EXPECT_EQ(Fn().CheckArchive(DosPath(dir_.Native(name)).c_str(), 0), 0) << name;
+        EXPECT_EQ(Fn().OpenArchive(nullptr, DosPath(dir_.Native(name)).c_str(), 0x00400202), nullptr) << name;
     }
     EXPECT_EQ(Fn().CheckArchive(nullptr, 0), 0);
     EXPECT_EQ(Fn().CheckArchive("Q:\\no drive\\x.lzh", 0), 0);
@@ -51,12 +51,12 @@ TEST_F(ArchiveCheck, NonArchivesAreRefused) {
 TEST_F(ArchiveCheck, LeadingStubIsSkipped) {
     // As in a self-extracting archive: program bytes before the first header.
     dir_.Write("sfx.lzh", std::string(1000, '\x90') + BuildLzh({{"a.mid", "", "data", 1}}));
-    EXPECT_NE(Fn().CheckArchive(DosPath(dir_.Path("sfx.lzh")).c_str(), 0), 0);
-    EXPECT_EQ(List(DosPath(dir_.Path("sfx.lzh"))), (std::vector<std::string>{"a.mid"}));
+    EXPECT_NE(Fn().CheckArchive(DosPath(dir_.Native("sfx.lzh")).c_str(), 0), 0);
+    EXPECT_EQ(List(DosPath(dir_.Native("sfx.lzh"))), (std::vector<std::string>{"a.mid"}));
 }
 
 TEST_F(ArchiveListing, NamesComeAsStoredWithSlashBetweenFolders) {
-    std::string path = dir_.Path("my songs/pack.lzh");
+    std::string path = dir_.Native("my songs/pack.lzh");
     dir_.MakeFolder("my songs");
     ASSERT_TRUE(WriteLzh(path, {
         {"top.mid", "", "1", 0},
@@ -69,7 +69,7 @@ TEST_F(ArchiveListing, NamesComeAsStoredWithSlashBetweenFolders) {
 }
 
 TEST_F(ArchiveListing, Cp932SecondByte5CSurvivesLevels0And1) {
-    std::string path = dir_.Path("cp932.lzh");
+    std::string path = dir_.Native("cp932.lzh");
     ASSERT_TRUE(WriteLzh(path, {
         {kHyoSo, "", "0", 0},
         {kKyokushu + "\\" + kHyoSo, "", "0", 0},
@@ -82,7 +82,7 @@ TEST_F(ArchiveListing, Cp932SecondByte5CSurvivesLevels0And1) {
 }
 
 TEST_F(ArchiveListing, RecordIs560BytesWithTheNameAt26) {
-    std::string path = dir_.Path("rec.lzh");
+    std::string path = dir_.Native("rec.lzh");
     ASSERT_TRUE(WriteLzh(path, {{"sub\\song.mid", "", std::string(1234, 's'), 0}}));
     HARC harc = Fn().OpenArchive(nullptr, DosPath(path).c_str(), 0x00400202);
     ASSERT_NE(harc, nullptr);
@@ -100,7 +100,7 @@ TEST_F(ArchiveListing, RecordIs560BytesWithTheNameAt26) {
 }
 
 TEST_F(ArchiveListing, PatternsMatchWholeNameOrItsTailWithoutCase) {
-    std::string path = dir_.Path("p.lzh");
+    std::string path = dir_.Native("p.lzh");
     ASSERT_TRUE(WriteLzh(path, {
         {"a\\b\\c.mid", "", "1", 0},
         {"Song.MID", "", "2", 0},
@@ -118,13 +118,13 @@ TEST_F(ArchiveListing, PatternsMatchWholeNameOrItsTailWithoutCase) {
 }
 
 TEST_F(ArchiveListing, ArchiveWithoutMembersFindsNothing) {
-    std::string path = dir_.Path("dirs.lzh");
+    std::string path = dir_.Native("dirs.lzh");
     ASSERT_TRUE(WriteLzh(path, {{"", "only", "", 2, false, true}}));
     EXPECT_TRUE(List(DosPath(path)).empty());
 }
 
 TEST_F(ArchiveListing, ClosedOrForeignHandlesAreRefused) {
-    std::string path = dir_.Path("h.lzh");
+    std::string path = dir_.Native("h.lzh");
     ASSERT_TRUE(WriteLzh(path, {{"a.mid", "", "1", 0}}));
     HARC harc = Fn().OpenArchive(nullptr, DosPath(path).c_str(), 0x00400202);
     ASSERT_NE(harc, nullptr);
@@ -153,14 +153,14 @@ int ResolveDriveD(const char* dos, char* out, size_t size) {
 }
 
 TEST_F(ArchiveListing, PathsGoThroughTheProgramsResolver) {
-    ASSERT_TRUE(WriteLzh(dir_.Path("d.lzh"), {{"a.mid", "", "1", 0}}));
-    g_driveD = dir_.Path();
+    ASSERT_TRUE(WriteLzh(dir_.Native("d.lzh"), {{"a.mid", "", "1", 0}}));
+    g_driveD = dir_.Native();
     EXPECT_EQ(Fn().CheckArchive("D:\\d.lzh", 0), 0);  // without a resolver only Z: is known
     Fn().SetPathResolver(&ResolveDriveD);
     EXPECT_NE(Fn().CheckArchive("D:\\d.lzh", 0), 0);
     EXPECT_EQ(List("D:\\d.lzh"), (std::vector<std::string>{"a.mid"}));
     // With a resolver, Z: is whatever the resolver says (here: unknown).
-    EXPECT_EQ(Fn().CheckArchive(DosPath(dir_.Path("d.lzh")).c_str(), 0), 0);
+    EXPECT_EQ(Fn().CheckArchive(DosPath(dir_.Native("d.lzh")).c_str(), 0), 0);
 }
 
 }  // namespace

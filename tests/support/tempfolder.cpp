@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -45,6 +46,18 @@ std::string TempFolder::Read(const std::string& name) const {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+std::string TempFolder::MakeFolder(const std::string& name) const {
+    fs::create_directories(Native(name));
+    return Native(name);
+}
+
+std::vector<std::string> TempFolder::Entries(const std::string& name) const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(fs::path(native_) / name)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool TempFolder::Exists(const std::string& name) const { return fs::exists(fs::path(native_) / name); }

@@ -2,6 +2,7 @@
 // A fresh folder for one test, removed with everything in it when the test ends.
 
 #include <string>
+#include <vector>
 
 namespace kyro::test {
 
@@ -20,6 +21,8 @@ public:
     void Write(const std::string& name, const std::string& bytes) const;  // creates parent folders
     std::string Read(const std::string& name) const;                      // "" when missing
     bool Exists(const std::string& name) const;
+    std::string MakeFolder(const std::string& name) const;            // returns its native path
+    std::vector<std::string> Entries(const std::string& name) const;  // names inside a folder, sorted
 
 private:
     std::string native_;
