@@ -23,17 +23,6 @@ constexpr std::size_t kMaxGroupNameBytes = 60;
 
 std::string GroupKey(int g) { return "Group" + std::to_string(g + 1); }
 
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 'a' && x <= 'z') x -= 'a' - 'A';
-        if (y >= 'a' && y <= 'z') y -= 'a' - 'A';
-        if (x != y) return false;
-    }
-    return true;
-}
-
 // True when only the older version's settings file is in the program folder. The names are
 // compared without regard to case, as the old file system did.
 bool OnlyOldSettingsPresent(const std::string& programFolder) {
@@ -42,8 +31,8 @@ bool OnlyOldSettingsPresent(const std::string& programFolder) {
     bool hasOld = false, hasNew = false;
     for (const auto& e : *entries) {
         if (e.isFolder) continue;
-        if (EqualsNoCase(e.name, kOldSettingsFileName)) hasOld = true;
-        if (EqualsNoCase(e.name, kSettingsFileName)) hasNew = true;
+        if (EqualsIgnoringCaseCp932(e.name, kOldSettingsFileName)) hasOld = true;
+        if (EqualsIgnoringCaseCp932(e.name, kSettingsFileName)) hasNew = true;
     }
     return hasOld && !hasNew;
 }

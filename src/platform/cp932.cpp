@@ -119,6 +119,22 @@ std::optional<std::string> QStringToCp932(const QString& text) {
     return Utf8ToCp932(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
+bool EqualsIgnoringCaseCp932(std::string_view a, std::string_view b) {
+    auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; };
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if (IsCp932LeadByte(x)) {
+            if (x != y || i + 1 >= a.size() || a[i + 1] != b[i + 1]) return false;
+            ++i;
+        } else if (fold(x) != fold(y)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string CutCp932(std::string_view text, std::size_t maxBytes) {
     const std::size_t end = std::min(text.size(), maxBytes);
     std::size_t i = 0;

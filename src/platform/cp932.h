@@ -33,6 +33,10 @@ constexpr bool IsCp932LeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+// Equal without regard to the case of single-byte letters (names in profile files, file names).
+// Two-byte characters compare exactly: the second byte of "ア" (83 41) is not an "A".
+bool EqualsIgnoringCaseCp932(std::string_view a, std::string_view b);
+
 // The first `maxBytes` bytes of `text`, one byte shorter when the cut would leave the first byte
 // of a two-byte character at the end. Lead bytes are found by scanning from the start.
 std::string CutCp932(std::string_view text, std::size_t maxBytes);

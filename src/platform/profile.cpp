@@ -24,24 +24,6 @@ std::string Trim(std::string_view s) {
     return std::string(s.substr(begin, end - begin));
 }
 
-unsigned char FoldAscii(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
-
-// Names are CP932: only single-byte letters fold; the second byte of "ア" (83 41) is not an "A".
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto x = static_cast<unsigned char>(a[i]);
-        const auto y = static_cast<unsigned char>(b[i]);
-        if (IsCp932LeadByte(x)) {
-            if (x != y || i + 1 >= a.size() || a[i + 1] != b[i + 1]) return false;
-            ++i;
-        } else if (FoldAscii(x) != FoldAscii(y)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Position of the first `c` that is a character of its own, not the second byte of one.
 std::size_t FindCharacter(std::string_view s, char c) {
     for (std::size_t i = 0; i < s.size(); ++i) {
@@ -99,7 +81,7 @@ struct SectionRange {
 std::optional<SectionRange> FindSection(const std::vector<std::string>& lines, const std::string& section) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const ParsedLine header = Parse(lines[i]);
-        if (header.kind != ParsedLine::Section || !SameName(header.name, section)) continue;
+        if (header.kind != ParsedLine::Section || !EqualsIgnoringCaseCp932(header.name, section)) continue;
         std::size_t end = i + 1;
         while (end < lines.size() && Parse(lines[end]).kind != ParsedLine::Section) ++end;
         return SectionRange{i, end};
@@ -145,7 +127,7 @@ std::optional<std::string> Profile::Value(const std::string& section, const std:
     if (!range) return std::nullopt;
     for (std::size_t i = range->header + 1; i < range->end; ++i) {
         ParsedLine line = Parse(lines_[i]);
-        if (line.kind == ParsedLine::Key && SameName(line.name, key)) return std::move(line.value);
+        if (line.kind == ParsedLine::Key && EqualsIgnoringCaseCp932(line.name, key)) return std::move(line.value);
     }
     return std::nullopt;
 }
@@ -168,7 +150,7 @@ std::vector<std::string> Profile::Keys(const std::string& section) const {
         ParsedLine line = Parse(lines_[i]);
         if (line.kind != ParsedLine::Key) continue;
         bool seen = false;
-        for (const auto& k : keys) seen = seen || SameName(k, line.name);
+        for (const auto& k : keys) seen = seen || EqualsIgnoringCaseCp932(k, line.name);
         if (!seen) keys.push_back(std::move(line.name));
     }
     return keys;
@@ -197,7 +179,7 @@ void Profile::Write(const std::string& section, const std::string& key, const st
     for (std::size_t i = range->header + 1; i < range->end; ++i) {
         const ParsedLine parsed = Parse(lines_[i]);
         if (parsed.kind != ParsedLine::Key) continue;
-        if (SameName(parsed.name, keyName)) {
+        if (EqualsIgnoringCaseCp932(parsed.name, keyName)) {
             // The first of duplicate keys is the one read, so it is the one changed; the key
             // keeps its spelling in the file.
             lines_[i] = parsed.name + "=" + line.substr(keyName.size() + 1);
