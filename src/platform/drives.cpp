@@ -159,22 +159,29 @@ std::optional<std::string> DriveMap::ToNative(const std::string& dosPath) const 
     if (!root) return std::nullopt;
 
     bool trailingSeparator = false;
-    const auto parts = SplitDosComponents(std::string_view(dosPath).substr(2), trailingSeparator);
-    std::string native = *root;
-    bool matching = true;  // stops once a component is missing: nothing below it can exist
-    for (const std::string& part : parts) {
-        std::string name = Cp932ToUtf8(part);
+    std::vector<std::string> names;
+    for (const std::string& part : SplitDosComponents(std::string_view(dosPath).substr(2), trailingSeparator)) {
+        names.push_back(Cp932ToUtf8(part));
         // CP932 has no U+FFFD: one in the result marks bytes that were not CP932.
-        if (name.find("\xEF\xBF\xBD") != std::string::npos) return std::nullopt;
-        std::string exact = Join(native, name);
-        if (matching && !PathPresent(exact)) {
-            if (auto onDisk = FindIgnoringCase(native, name)) {
-                exact = Join(native, *onDisk);
-            } else {
-                matching = false;
+        if (names.back().find("\xEF\xBF\xBD") != std::string::npos) return std::nullopt;
+    }
+    std::string native = *root;
+    for (const std::string& name : names) native = Join(native, name);
+    // Most paths exist as written: one look at the disk then settles it.
+    if (!names.empty() && !PathPresent(native)) {
+        native = *root;
+        bool matching = true;  // stops once a component is missing: nothing below it can exist
+        for (const std::string& name : names) {
+            std::string exact = Join(native, name);
+            if (matching && !PathPresent(exact)) {
+                if (auto onDisk = FindIgnoringCase(native, name)) {
+                    exact = Join(native, *onDisk);
+                } else {
+                    matching = false;
+                }
             }
+            native = std::move(exact);
         }
-        native = std::move(exact);
     }
     if (trailingSeparator && native.back() != '/') native += '/';
     return native;
