@@ -24,13 +24,17 @@ struct MemberInfo {
 
 // True when the first member header can be found and is sound. liblhasa reports a text file,
 // an empty file and an empty archive alike (no first member), so the header is looked at here:
-// a method id "-lh?-", "-lz?-" or "-pm?-" at offset 2, possibly after leading junk (a
-// self-extracting stub), with a matching checksum for header levels 0 and 1.
+// a method id liblhasa accepts ("-lh?-", "-lz4-", "-lz5-", "-lzs-", "-pm?-") at offset 2,
+// possibly after leading junk (a self-extracting stub), header level 0 to 3, and the lengths
+// the header claims present, with a matching checksum for levels 0 and 1.
 bool HasLzhHeader(const std::string& nativePath);
 
-// The member's path and name as stored. liblhasa turns every 0x5C byte of a level 0 or 1 header
-// into "/", second bytes of CP932 characters included, and may drop the part before it; so for
-// those levels the name is read again from the raw header bytes.
+// The member's path and name as stored, read again from the raw header bytes at every level.
+// liblhasa's own fields are not the stored bytes: at levels 0 and 1 it turns every 0x5C byte
+// into "/", second bytes of CP932 characters included, and may drop the part before it; at
+// every level it lower-cases names it takes for all-caps DOS names (second bytes too: "ア" 83 41
+// would become "ヂ" 83 61), drops ".." and "." folders, and turns "/" in a level 2 file name
+// into "_". Folders are separated by "/".
 std::string StoredName(const LHAFileHeader& header);
 
 MemberInfo DescribeMember(const LHAFileHeader& header);
@@ -54,7 +58,11 @@ public:
     // Reads the current member's data; 0 at its end.
     size_t Read(void* buffer, size_t size);
 
+    // What liblhasa reads the file through (its handle); see archivereader.cpp.
+    struct Source;
+
 private:
+    Source* source_ = nullptr;  // owned by stream_ once that exists
     LHAInputStream* stream_ = nullptr;
     LHAReader* reader_ = nullptr;
 };

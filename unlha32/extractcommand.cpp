@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -62,9 +63,22 @@ std::optional<std::string> MakeSubfolders(std::string base, const std::vector<st
     return base;
 }
 
+// No real stream expands further: lh5 to lh7 copy 256 bytes for a one-bit code (2048 bytes a
+// byte). Only a hand-made stream goes beyond it (a Huffman table of a single code costs no
+// bits at all), and liblhasa's PMarc decoders read zeros past the end of the data and go on
+// producing bytes up to the declared length, however large; so a declared length past this
+// bound is damage, found before anything is written.
+constexpr uint64_t kMaxExpansion = 2048;
+constexpr uint64_t kExpansionSlack = 64 * 1024;
+
+bool IsPlausibleLength(const LHAFileHeader& header) {
+    return uint64_t{header.length} <= uint64_t{header.compressed_length} * kMaxExpansion + kExpansionSlack;
+}
+
 // Copies the current member's data to `fd`, checking length and CRC-16/ARC (liblhasa's
 // read call reports neither).
 bool CopyMemberData(ArchiveStream& archive, const LHAFileHeader& header, int fd) {
+    if (!IsPlausibleLength(header)) return false;
     std::vector<unsigned char> buffer(64 * 1024);
     size_t total = 0;
     uint16_t crc = 0;

@@ -22,11 +22,30 @@ TEST_F(ArchiveCheck, OffersTheRequiredFunctions) {
     EXPECT_NE(Fn().SetCursorMode(0), 0);
 }
 
-TEST_F(ArchiveCheck, ArchivesOfEveryLevelAreRecognised) {
-    for (int level = 0; level <= 2; ++level) {
-        std::string path = dir_.Native("l" + std::to_string(level) + ".lzh");
-        ASSERT_TRUE(WriteLzh(path, {{"a.mid", "", "data", level}}));
-        EXPECT_NE(Fn().CheckArchive(DosPath(path).c_str(), 0), 0) << "level " << level;
+TEST_F(ArchiveCheck, ArchivesOfEveryLevelAndMethodFamilyAreRecognised) {
+    // LHA's -lh?-, LArc's -lz4-/-lz5-/-lzs- and PMarc's -pm?- ids, behind a stub or not.
+    for (const char* method : {"-lh0-", "-lh5-", "-lz4-", "-lz5-", "-lzs-", "-pm0-", "-pm2-"}) {
+        for (int level = 0; level <= 3; ++level) {
+            LzhMember member{"a.mid", "", "data", level};
+            member.method = method;
+            member.packed = "data";  // recognising looks at the header only
+            std::string path = dir_.Native(std::string(method + 1, 3) + std::to_string(level) + ".lzh");
+            ASSERT_TRUE(WriteLzh(path, {member}));
+            EXPECT_NE(Fn().CheckArchive(DosPath(path).c_str(), 0), 0) << method << " level " << level;
+            dir_.Write("sfx.lzh", std::string(3000, 'M') + BuildLzh({member}));
+            EXPECT_NE(Fn().CheckArchive(DosPath(dir_.Native("sfx.lzh")).c_str(), 0), 0) << method << " level " << level;
+        }
+    }
+}
+
+TEST_F(ArchiveCheck, OtherMethodIdsAreNoHeader) {
+    // "-pms-" marks PMarc's self-extractor, not a member; "-lzx-" and "-ab5-" are nobody's.
+    for (const char* method : {"-pms-", "-lzx-", "-ab5-"}) {
+        LzhMember member{"a.mid", "", "data", 0};
+        member.method = method;
+        member.packed = "data";
+        dir_.Write("odd.lzh", BuildLzh({member}));
+        EXPECT_EQ(Fn().CheckArchive(DosPath(dir_.Native("odd.lzh")).c_str(), 0), 0) << method;
     }
 }
 
@@ -53,6 +72,10 @@ TEST_F(ArchiveCheck, LeadingStubIsSkipped) {
     dir_.Write("sfx.lzh", std::string(1000, '\x90') + BuildLzh({{"a.mid", "", "data", 1}}));
     EXPECT_NE(Fn().CheckArchive(DosPath(dir_.Native("sfx.lzh")).c_str(), 0), 0);
     EXPECT_EQ(List(DosPath(dir_.Native("sfx.lzh"))), (std::vector<std::string>{"a.mid"}));
+    // liblhasa searches 64 KB; the library reads a header's bytes a bounded number of times,
+    // and a search that long must still fit.
+    dir_.Write("far.lzh", std::string(65000, '\x90') + BuildLzh({{"a.mid", "", "data", 0}}));
+    EXPECT_EQ(List(DosPath(dir_.Native("far.lzh"))), (std::vector<std::string>{"a.mid"}));
 }
 
 TEST_F(ArchiveListing, NamesComeAsStoredWithSlashBetweenFolders) {

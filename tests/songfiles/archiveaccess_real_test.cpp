@@ -1,0 +1,126 @@
+// The archive layer with the real libunlha32.so on LZH files written at test time.
+
+#include "songfiles/archiveaccess.h"
+#include "songfiles/archivelibrary.h"
+#include "songfiles/tempcopy.h"
+
+#include "lzhwriter.h"
+#include "support/tempfolder.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kyro {
+namespace {
+
+using Strings = std::vector<std::string>;
+using test::LzhMember;
+using test::TempFolder;
+using test::WriteLzh;
+
+const ArchiveLibrary* RealLibrary() {
+    static std::unique_ptr<ArchiveLibrary> library =
+        ArchiveLibrary::Load(KYRO_UNLHA32_DIR, KYRO_UNLHA32_DIR).library;
+    return library.get();
+}
+
+LzhMember Stored(const std::string& name, const std::string& folder, const std::string& data, int level) {
+    LzhMember member;
+    member.name = name;
+    member.folder = folder;
+    member.data = data;
+    member.level = level;
+    return member;
+}
+
+LzhMember FolderEntry(const std::string& folder) {
+    LzhMember member = Stored("", folder, "", 2);
+    member.directory = true;
+    return member;
+}
+
+const std::string kSong = std::string("MThd\0\0\0\x06\0\0\0\x01\0\x30", 14) + "song data";
+
+class RealArchiveAccess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(RealLibrary(), nullptr) << "libunlha32.so did not load";
+        dir_.MakeFolder("temp");
+        temp_ = dir_.Dos() + "temp\\";
+        archive_ = dir_.Dos() + "P.LZH";
+    }
+    bool Write(const std::vector<LzhMember>& members) const { return WriteLzh(dir_.Native("P.LZH"), members); }
+
+    TempFolder dir_;
+    std::string temp_;     // DOS form, ending in "\"
+    std::string archive_;  // DOS form
+};
+
+TEST_F(RealArchiveAccess, ListsFindsUnpacksAndDeletesAMemberInSubfolders) {
+    ASSERT_TRUE(Write({Stored("c.mid", "a/b", kSong, 2), Stored("readme.txt", "", "text", 1), Stored("x.rcp", "", "rcp", 0)}));
+    Strings list;
+    ASSERT_EQ(ListArchiveMembers(RealLibrary(), archive_, list, ListingMode(kPurposeSongs, kFilterMidOrRcp)), kArchiveOk);
+    EXPECT_EQ(list, (Strings{"P.LZH->b/c.mid", "P.LZH->x.rcp"}));
+    ASSERT_EQ(ListArchiveMembers(RealLibrary(), archive_, list, ListingMode(kPurposeDocuments)), kArchiveOk);
+    EXPECT_EQ(list, (Strings{"readme.txt"}));
+
+    std::string name = "b/c.mid";
+    EXPECT_EQ(FindArchiveMember(RealLibrary(), archive_, name), kArchiveOk);
+    EXPECT_EQ(name, "b/c.mid");
+
+    std::string output;
+    ASSERT_EQ(ExtractArchiveMember(RealLibrary(), archive_ + "->b/c.mid", temp_, output), kExtractOk);
+    EXPECT_EQ(output, temp_ + "b/c.mid");
+    EXPECT_EQ(dir_.Read("temp/b/c.mid"), kSong);
+
+    EXPECT_TRUE(DeleteTemporaryCopy(temp_, output));
+    EXPECT_FALSE(dir_.Exists("temp/b/c.mid"));
+    EXPECT_TRUE(dir_.Exists("temp/b")) << "the subfolder the extraction made may stay";
+}
+
+TEST_F(RealArchiveAccess, MissingMemberAndMissingArchive) {
+    ASSERT_TRUE(Write({Stored("a.mid", "", kSong, 0)}));
+    std::string name = "zz.mid";
+    EXPECT_EQ(FindArchiveMember(RealLibrary(), archive_, name), kArchiveNoMember);
+    std::string output;
+    EXPECT_EQ(ExtractArchiveMember(RealLibrary(), archive_ + "->zz.mid", temp_, output), kExtractFailed);
+    EXPECT_EQ(output, temp_ + "zz.mid");
+    EXPECT_EQ(ExtractArchiveMember(RealLibrary(), dir_.Dos() + "NONE.LZH->a.mid", temp_, output), kExtractFailed);
+    EXPECT_TRUE(dir_.Entries("temp").empty());
+}
+
+TEST_F(RealArchiveAccess, FileThatIsNoArchive) {
+    dir_.Write("P.LZH", "just some text, long enough to look like a header......");
+    Strings list;
+    EXPECT_EQ(ListArchiveMembers(RealLibrary(), archive_, list, ListingMode(kPurposeSongs, kFilterMid)), kArchiveCheckFailed);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_NE(list[0].find("CheckArchive ERROR"), std::string::npos);
+}
+
+TEST_F(RealArchiveAccess, ArchiveWithoutMembersIsAFailure) {
+    // A folder entry alone: a sound archive with no member to list.
+    ASSERT_TRUE(Write({FolderEntry("empty")}));
+    Strings list;
+    EXPECT_EQ(ListArchiveMembers(RealLibrary(), archive_, list, ListingMode(kPurposeSongs, kFilterMid)), kArchiveNoMember);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_NE(list[0].find("FindFirst"), std::string::npos);
+}
+
+TEST_F(RealArchiveAccess, TraversalMemberWritesNothingOutside) {
+    ASSERT_TRUE(Write({Stored("..\\evil.mid", "", "evil", 0), Stored("ok.mid", "", kSong, 0)}));
+    std::string output;
+    EXPECT_EQ(ExtractArchiveMember(RealLibrary(), archive_ + "->../evil.mid", temp_, output), kExtractFailed);
+    EXPECT_EQ(ExtractArchiveMember(RealLibrary(), archive_ + "->..\\evil.mid", temp_, output), kExtractFailed);
+    EXPECT_EQ(dir_.Entries(""), (Strings{"P.LZH", "temp"}));
+    EXPECT_TRUE(dir_.Entries("temp").empty());
+    // Deleting what such a path names is refused too.
+    dir_.Write("evil.mid", "a file beside the temporary folder");
+    EXPECT_FALSE(DeleteTemporaryCopy(temp_, output));
+    EXPECT_TRUE(dir_.Exists("evil.mid"));
+}
+
+}  // namespace
+}  // namespace kyro
