@@ -2,9 +2,12 @@
 
 #include "cp932names.h"
 
+#include <fcntl.h>
 #include <sys/types.h>
+#include <unistd.h>
 
-#include <cstdio>
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -13,8 +16,15 @@ namespace unlha {
 
 namespace {
 
-// A self-extracting stub is at most this long; liblhasa looks no further either.
+// A self-extracting stub is at most this long; liblhasa looks no further either. The search
+// sees at most kSearchBytes, enough for a level 0/1 header starting at the limit.
 constexpr size_t kHeaderSearchLimit = 64 * 1024;
+constexpr size_t kSearchBytes = kHeaderSearchLimit + 512;
+// The first read: an archive without a stub has its first header here, and so most of the
+// time it is the only read the search makes.
+constexpr size_t kFirstBlock = 4096;
+// Later reads of headers and small pieces of data; larger requests go straight to the caller.
+constexpr size_t kRefillBlock = 4096;
 constexpr size_t kLevel01NameLengthAt = 21;
 constexpr size_t kLevel01NameAt = 22;
 constexpr size_t kLevel2ExtendedAt = 24;  // the size field of the first extended header
@@ -36,32 +46,41 @@ bool IsMethodId(const unsigned char* p) {
 size_t Word(const unsigned char* p) { return p[0] | (p[1] << 8u); }
 size_t Dword(const unsigned char* p) { return Word(p) | (Word(p + 2) << 16u); }
 
-// A sound header at `at`: the bytes it claims to have are there and, for levels 0 and 1, its
-// checksum (byte sum of the header after the first two bytes) matches.
-bool IsHeaderAt(const std::vector<unsigned char>& data, size_t at) {
-    const unsigned char* h = data.data() + at;
-    size_t available = data.size() - at;
-    if (available < 24 || !IsMethodId(h + 2)) return false;
+// What the bytes at a position say about a header there. kShort: they are too few to tell,
+// and more of the file might decide it.
+enum class Verdict { kNo, kYes, kShort };
+
+// A sound header at `h`, with `available` bytes of the file from there: the bytes it claims to
+// have are there and, for levels 0 and 1, its checksum (byte sum of the header after the first
+// two bytes) matches.
+Verdict HeaderVerdict(const unsigned char* h, size_t available) {
+    if (available < 7) return Verdict::kShort;
+    if (!IsMethodId(h + 2)) return Verdict::kNo;
+    if (available < 24) return Verdict::kShort;
     switch (h[20]) {
     case 0:
     case 1: {
         size_t size = h[0];
-        if (size + 2 > available || kLevel01NameAt + h[kLevel01NameLengthAt] > size + 2) return false;
+        if (size + 2 > available) return Verdict::kShort;
+        if (kLevel01NameAt + h[kLevel01NameLengthAt] > size + 2) return Verdict::kNo;
         unsigned char sum = 0;
         for (size_t i = 2; i < size + 2; ++i) sum = static_cast<unsigned char>(sum + h[i]);
-        return sum == h[1];
+        return sum == h[1] ? Verdict::kYes : Verdict::kNo;
     }
     case 2: {
         size_t size = Word(h);
-        return size >= 26 && size <= available;
+        if (size < 26) return Verdict::kNo;
+        return size <= available ? Verdict::kYes : Verdict::kShort;
     }
     case 3: {
-        if (Word(h) != 4 || available < kLevel3BaseLength) return false;
+        if (Word(h) != 4) return Verdict::kNo;
+        if (available < kLevel3BaseLength) return Verdict::kShort;
         size_t size = Dword(h + 24);
-        return size >= kLevel3BaseLength && size <= kLevel3MaxLength && size <= available;
+        if (size < kLevel3BaseLength || size > kLevel3MaxLength) return Verdict::kNo;
+        return size <= available ? Verdict::kYes : Verdict::kShort;
     }
     default:
-        return false;
+        return Verdict::kNo;
     }
 }
 
@@ -134,17 +153,6 @@ std::optional<StoredParts> ReadStoredParts(const LHAFileHeader& header) {
 
 }  // namespace
 
-bool HasLzhHeader(const std::string& nativePath) {
-    FILE* f = std::fopen(nativePath.c_str(), "rb");
-    if (!f) return false;
-    std::vector<unsigned char> data(kHeaderSearchLimit + 512);
-    data.resize(std::fread(data.data(), 1, data.size(), f));
-    std::fclose(f);
-    for (size_t at = 0; at < data.size() && at <= kHeaderSearchLimit; ++at)
-        if (IsHeaderAt(data, at)) return true;
-    return false;
-}
-
 std::string StoredName(const LHAFileHeader& header) {
     if (auto parts = ReadStoredParts(header)) {
         std::string folder = NormaliseSeparators(parts->folder);
@@ -174,58 +182,136 @@ MemberInfo DescribeMember(const LHAFileHeader& header) {
 // behind a stub takes up to 64 KB in reads of 12 bytes or more, about 5500.
 constexpr unsigned kMaxReadsPerHeader = 16384;
 
+// The archive file and a window of it in memory: the bytes the header search read, later the
+// last block read for liblhasa. Skipping only moves the position; nothing is read for it.
 struct ArchiveStream::Source {
-    FILE* file = nullptr;
+    int fd = -1;
+    uint64_t position = 0;  // where liblhasa reads next
+    std::unique_ptr<unsigned char[]> window{new unsigned char[kSearchBytes]};  // not zero-filled
+    uint64_t windowStart = 0;
+    size_t windowLength = 0;
+    bool searchComplete = false;  // the window holds all the search may see
     bool inHeader = false;
     unsigned headerReads = 0;
+
+    ~Source() {
+        if (fd >= 0) close(fd);
+    }
 };
 
 namespace {
 
+// Up to `size` bytes at `offset`, fewer only at the end of the file; -1 on an error before any.
+ssize_t ReadAt(int fd, unsigned char* buffer, size_t size, uint64_t offset) {
+    if (offset > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return 0;
+    size_t done = 0;
+    while (done < size) {
+        ssize_t got = pread(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return done ? static_cast<ssize_t>(done) : -1;
+        if (got == 0) break;
+        done += static_cast<size_t>(got);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+// Extends the search window (which starts at the file's start): the first block, then doubled
+// each time, up to kSearchBytes.
+void GrowSearchWindow(ArchiveStream::Source& source) {
+    const size_t target = std::min(kSearchBytes, std::max(source.windowLength * 2, kFirstBlock));
+    const size_t asked = target - source.windowLength;
+    ssize_t got = ReadAt(source.fd, source.window.get() + source.windowLength, asked, source.windowLength);
+    if (got > 0) source.windowLength += static_cast<size_t>(got);
+    // A short read is the end of the file; an error ends the search with what was read.
+    if (got < 0 || static_cast<size_t>(got) < asked || source.windowLength == kSearchBytes) source.searchComplete = true;
+}
+
 int SourceRead(void* handle, void* buffer, size_t size) {
     auto* source = static_cast<ArchiveStream::Source*>(handle);
     if (source->inHeader && ++source->headerReads > kMaxReadsPerHeader) return -1;
-    size_t got = std::fread(buffer, 1, size, source->file);
-    if (got == 0 && std::ferror(source->file)) return -1;
-    return static_cast<int>(got);
+    auto* out = static_cast<unsigned char*>(buffer);
+    size_t done = 0;
+    while (done < size) {
+        const uint64_t windowEnd = source->windowStart + source->windowLength;
+        if (source->position >= source->windowStart && source->position < windowEnd) {
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(size - done, windowEnd - source->position));
+            std::memcpy(out + done, source->window.get() + (source->position - source->windowStart), n);
+            source->position += n;
+            done += n;
+            continue;
+        }
+        const size_t left = size - done;
+        if (left >= kRefillBlock) {
+            ssize_t got = ReadAt(source->fd, out + done, left, source->position);
+            if (got < 0) return done ? static_cast<int>(done) : -1;
+            source->position += static_cast<size_t>(got);
+            done += static_cast<size_t>(got);
+            break;
+        }
+        ssize_t got = ReadAt(source->fd, source->window.get(), kRefillBlock, source->position);
+        if (got < 0) return done ? static_cast<int>(done) : -1;
+        source->windowStart = source->position;
+        source->windowLength = static_cast<size_t>(got);
+        if (got == 0) break;
+    }
+    return static_cast<int>(done);
 }
 
 int SourceSkip(void* handle, size_t bytes) {
     auto* source = static_cast<ArchiveStream::Source*>(handle);
-    if (bytes > static_cast<size_t>(std::numeric_limits<off_t>::max())) return 0;
-    return fseeko(source->file, static_cast<off_t>(bytes), SEEK_CUR) == 0 ? 1 : 0;
+    const uint64_t limit = static_cast<uint64_t>(std::numeric_limits<off_t>::max());
+    if (bytes > limit || source->position > limit - bytes) return 0;
+    source->position += bytes;
+    return 1;
 }
 
-void SourceClose(void* handle) {
-    auto* source = static_cast<ArchiveStream::Source*>(handle);
-    std::fclose(source->file);
-    delete source;
-}
+// The Source belongs to the ArchiveStream, which closes the file.
+void SourceClose(void*) {}
 
 const LHAInputStreamType kSourceType = {&SourceRead, &SourceSkip, &SourceClose};
 
 }  // namespace
 
 ArchiveStream::ArchiveStream(const std::string& nativePath) {
-    FILE* file = std::fopen(nativePath.c_str(), "rb");
-    if (!file) return;
-    source_ = new Source{file};
-    stream_ = lha_input_stream_new(&kSourceType, source_);
-    if (!stream_) {
-        SourceClose(source_);
-        source_ = nullptr;
-        return;
-    }
-    reader_ = lha_reader_new(stream_);
-    if (reader_) lha_reader_set_dir_policy(reader_, LHA_READER_DIR_PLAIN);
+    int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    source_ = std::make_unique<Source>();
+    source_->fd = fd;
+    hasLzhHeader_ = FindFirstHeader();
 }
 
 ArchiveStream::~ArchiveStream() {
     if (reader_) lha_reader_free(reader_);
-    if (stream_) lha_input_stream_free(stream_);  // closes the source
+    if (stream_) lha_input_stream_free(stream_);
+}
+
+bool ArchiveStream::FindFirstHeader() {
+    Source& s = *source_;
+    GrowSearchWindow(s);
+    for (size_t at = 0; at <= kHeaderSearchLimit;) {
+        if (at >= s.windowLength && s.searchComplete) return false;
+        Verdict verdict = at < s.windowLength ? HeaderVerdict(s.window.get() + at, s.windowLength - at) : Verdict::kShort;
+        if (verdict == Verdict::kYes) return true;
+        if (verdict == Verdict::kShort && !s.searchComplete) {
+            GrowSearchWindow(s);
+            continue;  // the same position again, with more bytes
+        }
+        ++at;
+    }
+    return false;
 }
 
 const LHAFileHeader* ArchiveStream::Next() {
+    if (!hasLzhHeader_) return nullptr;
+    if (!stream_) {
+        stream_ = lha_input_stream_new(&kSourceType, source_.get());
+        if (!stream_) {
+            hasLzhHeader_ = false;
+            return nullptr;
+        }
+        reader_ = lha_reader_new(stream_);
+        if (reader_) lha_reader_set_dir_policy(reader_, LHA_READER_DIR_PLAIN);
+    }
     if (!reader_) return nullptr;
     source_->inHeader = true;
     source_->headerReads = 0;
@@ -236,9 +322,8 @@ const LHAFileHeader* ArchiveStream::Next() {
 
 size_t ArchiveStream::Read(void* buffer, size_t size) { return reader_ ? lha_reader_read(reader_, buffer, size) : 0; }
 
-bool ReadMemberList(const std::string& nativePath, std::vector<MemberInfo>& members) {
-    ArchiveStream archive(nativePath);
-    if (!archive.IsOpen()) return false;
+bool ReadMemberList(ArchiveStream& archive, std::vector<MemberInfo>& members) {
+    if (!archive.HasLzhHeader()) return false;
     while (const LHAFileHeader* header = archive.Next())
         if (!IsFolderEntry(*header)) members.push_back(DescribeMember(*header));
     return true;

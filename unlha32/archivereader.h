@@ -5,6 +5,7 @@
 #include <lhasa.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,13 +23,6 @@ struct MemberInfo {
     unsigned int timestamp = 0;  // Unix time
 };
 
-// True when the first member header can be found and is sound. liblhasa reports a text file,
-// an empty file and an empty archive alike (no first member), so the header is looked at here:
-// a method id liblhasa accepts ("-lh?-", "-lz4-", "-lz5-", "-lzs-", "-pm?-") at offset 2,
-// possibly after leading junk (a self-extracting stub), header level 0 to 3, and the lengths
-// the header claims present, with a matching checksum for levels 0 and 1.
-bool HasLzhHeader(const std::string& nativePath);
-
 // The member's path and name as stored, read again from the raw header bytes at every level.
 // liblhasa's own fields are not the stored bytes: at levels 0 and 1 it turns every 0x5C byte
 // into "/", second bytes of CP932 characters included, and may drop the part before it; at
@@ -43,7 +37,9 @@ inline bool IsFolderEntry(const LHAFileHeader& header) {
     return std::string(header.compress_method) == LHA_COMPRESS_TYPE_DIR;
 }
 
-// One pass over an open archive file. Not copyable; frees liblhasa's objects on destruction.
+// One pass over an archive file. Opening reads a first block and looks for the first member
+// header in it (further blocks only for a header behind a self-extracting stub); liblhasa then
+// reads from those same bytes. Not copyable; frees liblhasa's objects on destruction.
 class ArchiveStream {
 public:
     explicit ArchiveStream(const std::string& nativePath);
@@ -51,9 +47,14 @@ public:
     ArchiveStream(const ArchiveStream&) = delete;
     ArchiveStream& operator=(const ArchiveStream&) = delete;
 
-    bool IsOpen() const { return reader_ != nullptr; }
-    // The next member or folder header; nullptr at the end (or at a damaged header). The header
-    // stays valid until the next call.
+    // True when the first member header can be found and is sound. liblhasa reports a text
+    // file, an empty file and an empty archive alike (no first member), so the header is looked
+    // at here: a method id liblhasa accepts ("-lh?-", "-lz4-", "-lz5-", "-lzs-", "-pm?-") at
+    // offset 2, possibly after leading junk (a self-extracting stub), header level 0 to 3, and
+    // the lengths the header claims present, with a matching checksum for levels 0 and 1.
+    bool HasLzhHeader() const { return hasLzhHeader_; }
+    // The next member or folder header; nullptr at the end, at a damaged header, or when the
+    // file has no LZH header at all. The header stays valid until the next call.
     const LHAFileHeader* Next();
     // Reads the current member's data; 0 at its end.
     size_t Read(void* buffer, size_t size);
@@ -62,12 +63,16 @@ public:
     struct Source;
 
 private:
-    Source* source_ = nullptr;  // owned by stream_ once that exists
-    LHAInputStream* stream_ = nullptr;
+    bool FindFirstHeader();
+
+    std::unique_ptr<Source> source_;
+    bool hasLzhHeader_ = false;
+    LHAInputStream* stream_ = nullptr;  // made at the first Next()
     LHAReader* reader_ = nullptr;
 };
 
-// Every member of the archive, in stored order. False when the file cannot be opened.
-bool ReadMemberList(const std::string& nativePath, std::vector<MemberInfo>& members);
+// Every member of the archive, in stored order, from a stream not read yet. False when it has
+// no LZH header.
+bool ReadMemberList(ArchiveStream& archive, std::vector<MemberInfo>& members);
 
 }  // namespace unlha

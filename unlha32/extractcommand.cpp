@@ -2,6 +2,7 @@
 
 #include "archivereader.h"
 #include "cp932names.h"
+#include "crc16.h"
 #include "dospath.h"
 #include "unlhaerrors.h"
 
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -79,16 +81,14 @@ bool IsPlausibleLength(const LHAFileHeader& header) {
 // read call reports neither).
 bool CopyMemberData(ArchiveStream& archive, const LHAFileHeader& header, int fd) {
     if (!IsPlausibleLength(header)) return false;
-    std::vector<unsigned char> buffer(64 * 1024);
+    constexpr size_t kBufferSize = 64 * 1024;
+    std::unique_ptr<unsigned char[]> buffer(new unsigned char[kBufferSize]);  // filled by each read
     size_t total = 0;
     uint16_t crc = 0;
-    while (size_t got = archive.Read(buffer.data(), buffer.size())) {
-        for (size_t i = 0; i < got; ++i) {
-            crc ^= buffer[i];
-            for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : static_cast<uint16_t>(crc >> 1);
-        }
+    while (size_t got = archive.Read(buffer.get(), kBufferSize)) {
+        crc = UpdateCrc16(crc, buffer.get(), got);
         for (size_t done = 0; done < got;) {
-            ssize_t n = write(fd, buffer.data() + done, got - done);
+            ssize_t n = write(fd, buffer.get() + done, got - done);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) return false;
             done += static_cast<size_t>(n);
@@ -145,29 +145,22 @@ long ChooseMember(const std::vector<MemberInfo>& members, const std::string& mem
     return tail;
 }
 
-bool ArchiveHasMember(const std::string& archiveNative, const std::string& member) {
-    std::vector<MemberInfo> members;
-    return ReadMemberList(archiveNative, members) && ChooseMember(members, member) >= 0;
-}
-
-}  // namespace
-
-CommandResult ExtractMember(const std::string& archiveNative, const std::string& nativeFolder,
-                            const std::string& member) {
-    if (!IsSafeMemberName(member)) return Fail(kUnsafeName, "unsafe member name");
+// Unpacks the chosen one of `members` (the archive's listing, read just before) as `member`.
+// A second pass finds its header again; it must still be the member listed.
+CommandResult ExtractListed(const std::string& archiveNative, const std::string& nativeFolder,
+                            const std::string& member, const std::vector<MemberInfo>& members) {
     auto parts = DestinationParts(member);
     if (!parts) return Fail(kUnsafeName, "unusable member name");
-    if (!HasLzhHeader(archiveNative)) return Fail(kNotAnArchive, "not an LZH archive");
-    std::vector<MemberInfo> members;
-    if (!ReadMemberList(archiveNative, members)) return Fail(kArchiveNotFound, "cannot read the archive");
     long chosen = ChooseMember(members, member);
     if (chosen < 0) return Fail(kMemberNotFound, "no such member");
-    if (!IsSafeMemberName(members[static_cast<size_t>(chosen)].name)) return Fail(kUnsafeName, "unsafe stored name");
+    const MemberInfo& listed = members[static_cast<size_t>(chosen)];
+    if (!IsSafeMemberName(listed.name)) return Fail(kUnsafeName, "unsafe stored name");
 
     ArchiveStream archive(archiveNative);
     long position = -1;
     while (const LHAFileHeader* header = archive.Next()) {
         if (IsFolderEntry(*header) || ++position < chosen) continue;
+        if (StoredName(*header) != listed.name) break;
         std::string fileName = parts->back();
         parts->pop_back();
         auto folder = MakeSubfolders(nativeFolder, *parts);
@@ -175,6 +168,22 @@ CommandResult ExtractMember(const std::string& archiveNative, const std::string&
         return WriteMember(archive, *header, *folder, fileName);
     }
     return Fail(kDamagedMember, "the archive changed while it was read");
+}
+
+bool ListMembers(const std::string& archiveNative, std::vector<MemberInfo>& members) {
+    ArchiveStream archive(archiveNative);
+    return ReadMemberList(archive, members);
+}
+
+}  // namespace
+
+CommandResult ExtractMember(const std::string& archiveNative, const std::string& nativeFolder,
+                            const std::string& member) {
+    if (!IsSafeMemberName(member)) return Fail(kUnsafeName, "unsafe member name");
+    if (!DestinationParts(member)) return Fail(kUnsafeName, "unusable member name");
+    std::vector<MemberInfo> members;
+    if (!ListMembers(archiveNative, members)) return Fail(kNotAnArchive, "not an LZH archive");
+    return ExtractListed(archiveNative, nativeFolder, member, members);
 }
 
 CommandResult RunCommand(const std::string& commandLine) {
@@ -197,7 +206,8 @@ CommandResult RunCommand(const std::string& commandLine) {
         if (rest[split] != ' ') continue;
         auto archive = ToNativePath(rest.substr(0, split));
         if (!archive || !IsRegularFile(*archive)) continue;
-        if (!HasLzhHeader(*archive)) {
+        std::vector<MemberInfo> members;  // read once for every folder reading below
+        if (!ListMembers(*archive, members)) {
             if (outcome.code == kArchiveNotFound) outcome = Fail(kNotAnArchive, "not an LZH archive");
             continue;
         }
@@ -210,11 +220,11 @@ CommandResult RunCommand(const std::string& commandLine) {
             const std::string member = rest.substr(end + 2);
             if (!IsSafeMemberName(member)) return Fail(kUnsafeName, "unsafe member name");
             // Several readings may name real places; the one whose member exists wins.
-            if (!ArchiveHasMember(*archive, member)) {
+            if (ChooseMember(members, member) < 0) {
                 if (outcome.code == kFolderNotFound) outcome = Fail(kMemberNotFound, "no such member");
                 continue;
             }
-            return ExtractMember(*archive, *folder, member);
+            return ExtractListed(*archive, *folder, member, members);
         }
     }
     return outcome;

@@ -57,11 +57,9 @@ OpenArchive* LiveHandle(HARC harc) {
     return g_handles.count(archive) ? archive : nullptr;
 }
 
-std::optional<std::string> ArchivePath(const char* archive) {
+std::optional<std::string> NativePath(const char* archive) {
     if (!archive) return std::nullopt;
-    auto native = unlha::ToNativePath(archive);
-    if (!native || !unlha::HasLzhHeader(*native)) return std::nullopt;
-    return native;
+    return unlha::ToNativePath(archive);
 }
 
 void DosStamp(unsigned int unixTime, uint16_t& date, uint16_t& time) {
@@ -141,18 +139,21 @@ int UnlhaSetCursorMode(int) { return 1; }
 
 int UnlhaCheckArchive(const char* archive, int) {
     CallScope scope;
-    auto native = ArchivePath(archive);
+    auto native = NativePath(archive);
     if (!native) return 0;
+    // Without a sound header liblhasa is not asked; with one, it reads the bytes the search
+    // already holds.
     unlha::ArchiveStream stream(*native);
     return stream.Next() ? 1 : 0;
 }
 
 HARC UnlhaOpenArchive(void*, const char* archive, uint32_t) {
     CallScope scope;
-    auto native = ArchivePath(archive);
+    auto native = NativePath(archive);
     if (!native) return nullptr;
+    unlha::ArchiveStream stream(*native);
     auto opened = std::make_unique<OpenArchive>();
-    if (!unlha::ReadMemberList(*native, opened->members)) return nullptr;
+    if (!unlha::ReadMemberList(stream, opened->members)) return nullptr;
     std::lock_guard lock(g_handlesMutex);
     g_handles.insert(opened.get());
     return opened.release();

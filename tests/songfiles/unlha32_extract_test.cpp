@@ -81,6 +81,21 @@ TEST_F(ArchiveExtract, DamagedMemberLeavesNoFile) {
     EXPECT_EQ(Extract(DosPath(dir_.Native("crc.lzh")), DosFolder(dir_.Native("tmp")), "good.mid"), 0);
 }
 
+TEST_F(ArchiveExtract, MembersOfEveryLengthComeOutWhole) {
+    // Lengths around the CRC's 8-byte steps and the library's 4 KB and 64 KB reads, behind a
+    // stub: the first member's data starts inside the block the header search read.
+    std::vector<LzhMember> members;
+    for (size_t length : {0u, 1u, 7u, 8u, 9u, 17u, 4095u, 4096u, 4097u, 65535u, 65536u, 65537u, 200003u})
+        members.push_back({"m" + std::to_string(length) + ".mid", "", SampleText(static_cast<uint32_t>(length), length), 0});
+    dir_.Write("sfx.lzh", std::string(3000, 'M') + BuildLzh(members));
+    dir_.MakeFolder("tmp");
+    for (const auto& m : members) {
+        EXPECT_EQ(Extract(DosPath(dir_.Native("sfx.lzh")), DosFolder(dir_.Native("tmp")), m.name), 0) << m.name;
+        EXPECT_EQ(dir_.Read("tmp/" + m.name), m.data) << m.name;
+    }
+    EXPECT_EQ(dir_.Entries("tmp").size(), members.size());
+}
+
 TEST_F(ArchiveExtract, TraversalNamesAreRefused) {
     dir_.MakeFolder("out/tmp");
     ASSERT_TRUE(WriteLzh(dir_.Native("out/evil.lzh"), {

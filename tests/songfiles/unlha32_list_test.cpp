@@ -78,6 +78,25 @@ TEST_F(ArchiveCheck, LeadingStubIsSkipped) {
     EXPECT_EQ(List(DosPath(dir_.Native("far.lzh"))), (std::vector<std::string>{"a.mid"}));
 }
 
+TEST_F(ArchiveCheck, HeaderAcrossTheFirstReadBlockIsFound) {
+    // The search reads a first 4 KB block and reads on only when a header may lie further:
+    // one cut by the end of that block, or one whose claimed length reaches past it.
+    for (int level = 0; level <= 3; ++level) {
+        const std::string archive = BuildLzh({{"a.mid", "", "data", level}, {"b.mid", "", SampleText(3, 9000), level}});
+        for (size_t stub : {4050u, 4080u, 4090u, 4095u, 4096u, 8190u}) {
+            dir_.Write("edge.lzh", std::string(stub, '\x90') + archive);
+            const std::string dos = DosPath(dir_.Native("edge.lzh"));
+            EXPECT_NE(Fn().CheckArchive(dos.c_str(), 0), 0) << "level " << level << ", stub " << stub;
+            EXPECT_EQ(List(dos), (std::vector<std::string>{"a.mid", "b.mid"})) << "level " << level << ", stub " << stub;
+        }
+    }
+    // A level 2 header of 6 KB (a long folder name) at the very start.
+    ASSERT_TRUE(WriteLzh(dir_.Native("long.lzh"), {{"a.mid", std::string(6000, 'f'), "data", 2}}));
+    const std::string dos = DosPath(dir_.Native("long.lzh"));
+    EXPECT_NE(Fn().CheckArchive(dos.c_str(), 0), 0);
+    EXPECT_EQ(List(dos).size(), 1u);
+}
+
 TEST_F(ArchiveListing, NamesComeAsStoredWithSlashBetweenFolders) {
     std::string path = dir_.Native("my songs/pack.lzh");
     dir_.MakeFolder("my songs");
