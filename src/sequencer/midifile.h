@@ -1,0 +1,37 @@
+#pragma once
+// The Standard MIDI File reader: formats 0, 1 and 2, ticks per quarter note or SMPTE time
+// division, running status, SysEx in both forms, the tempo map, and the RIFF "RMID" wrapper.
+// It turns a file into a Song (absolute microseconds, playing order) and needs no Qt, so that
+// the fuzz target links it alone.
+//
+// Damage: a file that is not a MIDI file, or is damaged anywhere but at its end, fails with a
+// plain text. Old collections hold many files cut short by a few bytes, so a file whose damage is
+// only at the end (the last track or the last tracks cut off by the end of the file) plays what
+// could be read, as long as that is at least one event; otherwise it fails as well.
+// A track is damaged by: a status byte where a data byte belongs (the reader cannot know where the
+// next delta time starts, so it does not try to resync), a data byte with no running status (SysEx
+// and meta events cancel it), a system common or real-time status, a variable-length quantity of
+// more than four bytes, or an event running past the end of a chunk that is not the file's end.
+// Chunks of other types are skipped; anything after the declared number of tracks is ignored.
+
+#include "sequencer/song.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace kyro {
+
+// Limits that keep a hostile file from taking unbounded memory or time.
+inline constexpr std::size_t kMaxMidiFileBytes = 16u * 1024 * 1024;   // ReadMidiFileAt refuses more
+inline constexpr std::size_t kMaxMidiEvents = 4'000'000;              // stored events and tempo changes
+inline constexpr std::size_t kMaxSysExBytes = 1024 * 1024;            // one SysEx message
+inline constexpr std::int64_t kMaxSongUs = 24LL * 3600 * 1000 * 1000; // a day of music is absurd
+
+// Parses a whole file held in memory (a file on disk, or a song inside an archive).
+SongReadResult ReadMidiFile(const std::uint8_t* data, std::size_t size);
+
+// Reads the file at nativePath (at most kMaxMidiFileBytes) and parses it.
+SongReadResult ReadMidiFileAt(const std::string& nativePath);
+
+}  // namespace kyro

@@ -1,0 +1,181 @@
+#include "sequencer/miditrack.h"
+
+#include "sequencer/midifile.h"
+
+#include <cstdio>
+
+namespace kyro::midi {
+
+namespace {
+
+constexpr std::uint8_t kMeta = 0xFF;
+constexpr std::uint8_t kMetaEndOfTrack = 0x2F;
+constexpr std::uint8_t kMetaTempo = 0x51;
+constexpr std::uint8_t kSysEx = 0xF0;        // F0 <length> <data...>, data normally ending in F7
+constexpr std::uint8_t kSysExEscape = 0xF7;  // F7 <length> <bytes sent as they are>
+
+enum class Got { Ok, Cut, Bad };
+
+std::string Hex(std::uint8_t b) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X", b);
+    return text;
+}
+
+// Data bytes that follow a channel status: program change and channel pressure take one.
+std::size_t DataLength(std::uint8_t status) {
+    const std::uint8_t kind = status & 0xF0;
+    return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
+}
+
+class Cursor {
+public:
+    Cursor(const std::uint8_t* data, std::size_t size) : p_(data), end_(data + size) {}
+
+    bool AtEnd() const { return p_ == end_; }
+    std::size_t Left() const { return static_cast<std::size_t>(end_ - p_); }
+
+    bool Byte(std::uint8_t& b) {
+        if (p_ == end_) return false;
+        b = *p_++;
+        return true;
+    }
+
+    // A variable-length quantity: 7 bits a byte, high bit set on all but the last, at most four
+    // bytes (so at most 0x0FFFFFFF).
+    Got Vlq(std::uint32_t& value) {
+        value = 0;
+        for (int i = 0; i < 4; ++i) {
+            std::uint8_t b;
+            if (!Byte(b)) return Got::Cut;
+            value = (value << 7) | (b & 0x7F);
+            if (!(b & 0x80)) return Got::Ok;
+        }
+        return Got::Bad;
+    }
+
+    // The next n bytes, or nullptr when fewer are left.
+    const std::uint8_t* Take(std::size_t n) {
+        if (n > Left()) return nullptr;
+        const std::uint8_t* start = p_;
+        p_ += n;
+        return start;
+    }
+
+private:
+    const std::uint8_t* p_;
+    const std::uint8_t* end_;
+};
+
+}  // namespace
+
+TrackReadResult ReadTrack(const std::uint8_t* data, std::size_t size, std::size_t maxItems) {
+    TrackReadResult r;
+    Cursor in(data, size);
+    std::uint64_t tick = 0;
+    std::uint8_t running = 0;  // running status; 0 = none
+
+    auto failed = [&r](std::string text) {
+        r.outcome = TrackOutcome::Failed;
+        r.error = std::move(text);
+        return std::move(r);
+    };
+    auto tooLarge = [&r](std::string text) {
+        r.outcome = TrackOutcome::TooLarge;
+        r.error = std::move(text);
+        return std::move(r);
+    };
+    auto cut = [&r]() {
+        r.outcome = TrackOutcome::Cut;
+        return std::move(r);
+    };
+    auto full = [&r, maxItems]() { return r.events.size() + r.tempos.size() >= maxItems; };
+    const std::string tooMany =
+        "MIDI ファイルのイベントが多すぎます (" + std::to_string(kMaxMidiEvents / 10000) + " 万を超えています)";
+
+    while (!in.AtEnd()) {
+        std::uint32_t delta;
+        const Got got = in.Vlq(delta);
+        if (got == Got::Cut) return cut();
+        if (got == Got::Bad) return failed("可変長の数値が 4 バイトを超えています");
+        tick += delta;
+
+        std::uint8_t b;
+        if (!in.Byte(b)) return cut();
+
+        if (b == kMeta) {
+            // Meta events and SysEx cancel running status.
+            running = 0;
+            std::uint8_t type;
+            if (!in.Byte(type)) return cut();
+            if (type == kMetaEndOfTrack) {
+                r.endTick = tick;  // whatever follows in the chunk is not part of the track
+                return r;
+            }
+            std::uint32_t length;
+            const Got gotLength = in.Vlq(length);
+            if (gotLength == Got::Cut) return cut();
+            if (gotLength == Got::Bad) return failed("可変長の数値が 4 バイトを超えています");
+            const std::uint8_t* body = in.Take(length);
+            if (!body) return cut();
+            // A tempo of 0 µs per quarter note would stop time; such a change is ignored.
+            if (type == kMetaTempo && length >= 3) {
+                const std::uint32_t us = (std::uint32_t{body[0]} << 16) | (body[1] << 8) | body[2];
+                if (us != 0) {
+                    if (full()) return tooLarge(tooMany);
+                    r.tempos.push_back({tick, us});
+                }
+            }
+        } else if (b == kSysEx || b == kSysExEscape) {
+            running = 0;
+            std::uint32_t length;
+            const Got gotLength = in.Vlq(length);
+            if (gotLength == Got::Cut) return cut();
+            if (gotLength == Got::Bad) return failed("可変長の数値が 4 バイトを超えています");
+            const std::uint8_t* body = in.Take(length);
+            if (!body) return cut();
+            if (std::size_t{length} + 2 > kMaxSysExBytes)
+                return tooLarge("SysEx が大きすぎます (" + std::to_string(kMaxSysExBytes / 1024) + " KiB を超えています)");
+            if (b == kSysExEscape && length == 0) {
+                r.endTick = tick;
+                continue;  // an empty escape sends nothing
+            }
+            if (full()) return tooLarge(tooMany);
+            TrackEvent& e = r.events.emplace_back();
+            e.tick = tick;
+            // F0 form: the message is F0 and the data, closed with F7 when the data lacks it.
+            // F7 form: the bytes go out exactly as stored, without the F7 that introduced them.
+            if (b == kSysEx) e.message.push_back(kSysEx);
+            e.message.insert(e.message.end(), body, body + length);
+            if (b == kSysEx && (length == 0 || body[length - 1] != 0xF7)) e.message.push_back(0xF7);
+        } else if (b >= 0xF0) {
+            // System common and real-time messages have no place in a file.
+            return failed("不正なステータスバイト (" + Hex(b) + ") があります");
+        } else {
+            std::vector<std::uint8_t> message;
+            if (b & 0x80) {
+                running = b;
+                message.push_back(b);
+            } else {
+                if (!running) return failed("ランニングステータスの前にステータスバイトがありません");
+                message.push_back(running);
+                message.push_back(b);
+            }
+            const std::size_t wanted = 1 + DataLength(running);
+            while (message.size() < wanted) {
+                std::uint8_t d;
+                if (!in.Byte(d)) return cut();
+                // A status byte where a data byte belongs: the message is broken, and where the
+                // next delta time starts cannot be known, so the track is damaged.
+                if (d & 0x80) return failed("チャンネルメッセージの途中に不正なバイト (" + Hex(d) + ") があります");
+                message.push_back(d);
+            }
+            if (full()) return tooLarge(tooMany);
+            r.events.push_back({tick, std::move(message)});
+        }
+        r.endTick = tick;
+    }
+    return r;
+}
+
+}  // namespace kyro::midi
