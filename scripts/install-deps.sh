@@ -6,7 +6,8 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools
   liblhasa-dev lhasa
-  libfluidsynth-dev timgm6mb-soundfont librtmidi-dev
+  libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev
+  fluidsynth  # the command the WAV render test compares our render with
   libgtest-dev libgmock-dev googletest
   fonts-ipafont
   xvfb xauth x11-utils imagemagick

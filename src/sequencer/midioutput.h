@@ -1,0 +1,52 @@
+#pragma once
+// Where the engine sends what it plays. Outputs are made from the settings in section [MIDI] of
+// KYRO32.INI through one table of outputs (outputs.h); the engine never knows which one it has.
+//
+// Every call comes from the engine's thread, one at a time. An output that renders sound itself
+// (the WAV renderer) uses the song time it is given, not the wall clock, so a song renders at its
+// true length whatever the engine's clock does.
+
+#include <cstdint>
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace kyro {
+
+class MidiOutput {
+public:
+    virtual ~MidiOutput() = default;
+
+    // One complete message (channel message, or SysEx F0 ... F7), due at songTimeUs.
+    virtual void Send(std::int64_t songTimeUs, const std::uint8_t* data, std::size_t size) = 0;
+
+    // The song has reached songTimeUs with nothing more to send (end of song, or stop); renderers
+    // catch up to it. Live outputs do nothing.
+    virtual void Flush(std::int64_t songTimeUs) { (void)songTimeUs; }
+};
+
+// What the [MIDI] section says (names documented in the README).
+struct OutputSettings {
+    std::string output = "fluidsynth";  // Output=fluidsynth | port | wav | null
+    std::string soundFont;              // SoundFont=path (native); empty: the first found in the usual places
+    std::string audioDriver;            // AudioDriver=alsa|pulseaudio|...; empty: FluidSynth's default
+    std::string port;                   // Port=name of a MIDI output port (RtMidi), matched by name
+    std::string wavFile;                // WavFile=path of the WAV file the wav output writes
+    double clockScale = 1.0;            // ClockScale=10 plays ten times faster (tests, benchmarks only)
+
+    bool operator==(const OutputSettings&) const = default;  // the player keeps an output while equal
+};
+
+// Reads [MIDI] from a profile file (native path); missing keys keep the defaults above.
+OutputSettings ReadOutputSettings(const std::string& settingsNativePath);
+
+struct OutputOpenResult {
+    std::unique_ptr<MidiOutput> output;  // null on failure
+    std::string error;                   // plain text when output is null
+};
+
+// Makes the output the settings name; an output that cannot be opened (no sound card, no such
+// port, no SoundFont) gives a plain error text.
+OutputOpenResult OpenOutput(const OutputSettings& settings);
+
+}  // namespace kyro
