@@ -86,6 +86,7 @@ bool TfmMid::CreateLists(const AppContext& context) {
 
 void TfmMid::ReadSettings(const AppContext& context) {
     settings_ = ReadStartupSettings(programFolder_, context.env);
+    player1_->SetSettingsFile(SettingsFilePath(programFolder_));  // its [MIDI] section
     songs_.groupNames = settings_.groupNames;
     tempFolder_ = settings_.tempFolder;
 }

@@ -1,5 +1,10 @@
 #include "sequencer/player.h"
 
+#include "sequencer/engine.h"
+#include "sequencer/midifile.h"
+#include "sequencer/song.h"
+#include "sequencer/songtimeline.h"
+
 #include "platform/profile.h"
 
 #include <QFile>
@@ -18,7 +23,7 @@ namespace kyro {
 namespace {
 
 // A Standard MIDI File of a jukebox is some kilobytes; anything far larger is not one.
-constexpr qint64 kMaxSongBytes = 16 << 20;
+constexpr qint64 kMaxSongBytes = qint64(kMaxMidiFileBytes);
 
 std::uint32_t LittleEndian32(const char* p) {
     const auto* b = reinterpret_cast<const unsigned char*>(p);
@@ -76,9 +81,13 @@ QString PlayerErrorText(int code) {
     }
 }
 
-Player1::Player1(QObject* parent) : QObject(parent) {}
+Player1::Player1(QObject* parent) : QObject(parent), engine_(std::make_unique<SequencerEngine>()) {}
 
-Player1::~Player1() = default;
+Player1::~Player1() {
+    // The engine's thread ends before the output and the song it plays go; a completion it
+    // queued dies with this object.
+    engine_.reset();
+}
 
 void Player1::Fail(int code, QString text) {
     errorCode_ = code;
@@ -98,10 +107,45 @@ void Player1::Finish(NotifyResult result) {
     QMetaObject::invokeMethod(this, [this, result] { emit Notified(result); }, Qt::QueuedConnection);
 }
 
+void Player1::StopEngine(NotifyResult result) {
+    if (!playing_) return;
+    positionUs_ = engine_->Stop();  // silences what was sounding
+    // A play that had reached the end (its completion not yet delivered) starts over next time.
+    if (song_ && positionUs_ >= song_->lengthUs) positionUs_ = 0;
+    Finish(result);
+}
+
+void Player1::CloseSong(NotifyResult result) {
+    StopEngine(result);
+    song_.reset();
+    positionUs_ = 0;
+    open_ = false;
+}
+
+// The output of the settings, kept from the last open while the settings name the same one.
+bool Player1::MakeOutputReady() {
+    const OutputSettings settings = settingsFile_.empty() ? OutputSettings{} : ReadOutputSettings(settingsFile_);
+    engine_->SetClockScale(settings.clockScale);
+    if (output_ && settings == outputSettings_) {
+        timeline_->StartSong();
+        return true;
+    }
+    timeline_.reset();
+    output_.reset();  // a port or a synthesizer is released before another is opened
+    OutputOpenResult opened = outputFactory_ ? outputFactory_(settings) : OpenOutput(settings);
+    if (!opened.output) {
+        Fail(kPlayerOutputFailed, QString::fromStdString(opened.error));
+        return false;
+    }
+    output_ = std::move(opened.output);
+    outputSettings_ = settings;
+    timeline_ = std::make_unique<SongTimeline>(*output_);
+    return true;
+}
+
 bool Player1::Open() {
     // An open device is closed first: a running song stops and its notice is superseded.
-    if (playing_) Finish(NotifyResult::Superseded);
-    open_ = false;
+    CloseSong(NotifyResult::Superseded);
     Fail(kPlayerNoError, QString());
 
     const QString path = QString::fromStdString(fileName_);
@@ -120,11 +164,21 @@ bool Player1::Open() {
         Fail(kPlayerCannotRead, QStringLiteral("ファイルが大きすぎます。"));
         return false;
     }
-    if (!IsStandardMidiFile(bytes)) {
-        Fail(kPlayerCannotRead, QStringLiteral("MIDI ファイルではありません。"));
+    // The automatic device plays what some reader knows; the sequencer device takes the file as a
+    // MIDI file and says why it is not one.
+    if (deviceType_ == DeviceType::Automatic && !IsStandardMidiFile(bytes)) {
+        Fail(kPlayerUnsupportedType, QStringLiteral("この種類のファイルは再生できません。"));
         return false;
     }
-    // The null output needs nothing of the song; the engine will take the bytes from here.
+    SongReadResult read =
+        ReadMidiFile(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
+    if (!read.ok) {
+        Fail(kPlayerCannotRead, QString::fromStdString(read.error));
+        return false;
+    }
+    if (!MakeOutputReady()) return false;
+    song_ = std::make_shared<const Song>(std::move(read.song));
+    positionUs_ = 0;
     open_ = true;
     return true;
 }
@@ -135,40 +189,46 @@ bool Player1::Play() {
         Fail(kPlayerNotOpen, PlayerErrorText(kPlayerNotOpen));
         return false;
     }
-    if (playing_) Finish(NotifyResult::Superseded);  // a new play replaces the one under way
+    StopEngine(NotifyResult::Superseded);  // a new play replaces the one under way
 
     playing_ = true;
     noticeOwed_ = notify_;
     const unsigned serial = ++playSerial_;
     if (wait_) {
-        // The null output plays the whole song at once.
+        // Returns when the song has played to its end (reset files); the engine keeps time.
+        engine_->Play(song_, *timeline_, positionUs_);
+        engine_->WaitForEnd();
+        positionUs_ = 0;
         Finish(NotifyResult::Successful);
         return true;
     }
     // The end arrives later on this thread; a stop, open or close in between makes it stale.
-    QMetaObject::invokeMethod(
-        this,
-        [this, serial] {
-            if (serial != playSerial_ || !playing_) return;
-            playing_ = false;
-            ++playSerial_;
-            if (!noticeOwed_) return;
-            noticeOwed_ = false;
-            emit Notified(NotifyResult::Successful);
-        },
-        Qt::QueuedConnection);
+    engine_->Play(song_, *timeline_, positionUs_, [this, serial] {
+        QMetaObject::invokeMethod(this, [this, serial] { PlayEnded(serial); }, Qt::QueuedConnection);
+    });
     return true;
+}
+
+void Player1::PlayEnded(unsigned serial) {
+    if (serial != playSerial_ || !playing_) return;
+    engine_->WaitForEnd();  // the thread is past its last message
+    positionUs_ = 0;        // the next play starts the song again
+    playing_ = false;
+    ++playSerial_;
+    if (!noticeOwed_) return;
+    noticeOwed_ = false;
+    emit Notified(NotifyResult::Successful);
 }
 
 void Player1::Stop() {
     Fail(kPlayerNoError, QString());
     // The position stays where playing stopped, for a later play.
-    if (playing_) Finish(NotifyResult::Aborted);
+    StopEngine(NotifyResult::Aborted);
 }
 
 void Player1::Close() {
-    Stop();
-    open_ = false;
+    Fail(kPlayerNoError, QString());
+    CloseSong(NotifyResult::Aborted);
 }
 
 std::string SequencerDeviceForType(const std::string& settingsNativePath, const std::string& extension) {

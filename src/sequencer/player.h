@@ -6,9 +6,20 @@
 // return false on failure; ErrorCode and ErrorText then say why. Stop and close never fail.
 // The completion notice is delivered on the thread that owns the player (the user-interface
 // thread), exactly once for every play with notify.
+//
+// Open reads the whole song (Standard MIDI File) and makes sure the output of [MIDI] in the
+// settings file is open; play hands both to the real-time engine, which runs on its own thread.
+// The output stays open across songs while the settings name the same one: a synthesizer keeps
+// what a reset file set up for the song that follows, as a sound module would, and a WAV output
+// records one session (each song after the one before) until the player ends or the settings
+// change.
+
+#include "sequencer/midioutput.h"
 
 #include <QObject>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,8 +29,9 @@ enum class DeviceType { Sequencer, Automatic };
 
 enum class NotifyResult { Successful, Superseded, Aborted, Failure };
 
-// Where the sequencer sends what it plays. The null output accepts everything and plays nothing.
-class MidiOutput;
+class SequencerEngine;
+class SongTimeline;
+struct Song;
 
 // Error codes of the player (0 = no error).
 enum PlayerError : int {
@@ -48,6 +60,13 @@ public:
     bool Notify() const { return notify_; }
     void SetFileName(const std::string& nativePath) { fileName_ = nativePath; }
     const std::string& FileName() const { return fileName_; }
+    // The settings file whose [MIDI] section chooses the output (read at every open); without one,
+    // the defaults of OutputSettings.
+    void SetSettingsFile(const std::string& nativePath) { settingsFile_ = nativePath; }
+
+    // Test hook: outputs are made by this function instead of OpenOutput (a recording output).
+    using OutputFactory = std::function<OutputOpenResult(const OutputSettings&)>;
+    void SetOutputFactory(OutputFactory factory) { outputFactory_ = std::move(factory); }
 
     bool Open();
     bool Play();
@@ -67,17 +86,30 @@ signals:
 private:
     void Fail(int code, QString text);
     void Finish(NotifyResult result);  // ends the current play and posts its notice if one is owed
+    void StopEngine(NotifyResult result);  // stops a play under way, keeping its position
+    void CloseSong(NotifyResult result);
+    bool MakeOutputReady();
+    void PlayEnded(unsigned serial);  // the engine reached the end of the song (queued call)
 
     DeviceType deviceType_ = DeviceType::Sequencer;
     bool wait_ = false;
     bool notify_ = false;
     std::string fileName_;
+    std::string settingsFile_;
+    OutputFactory outputFactory_;
     bool open_ = false;
     bool playing_ = false;
     bool noticeOwed_ = false;
     unsigned playSerial_ = 0;  // identifies the play a queued completion belongs to
     int errorCode_ = 0;
     QString errorText_;
+
+    std::shared_ptr<const Song> song_;
+    std::int64_t positionUs_ = 0;  // where the next play starts (song time)
+    std::unique_ptr<MidiOutput> output_;
+    OutputSettings outputSettings_;  // what output_ was made from
+    std::unique_ptr<SongTimeline> timeline_;  // output_ as the engine sees it
+    std::unique_ptr<SequencerEngine> engine_;  // declared last: stops before the output goes
 };
 
 // The sequencer's answer to "which file types do you play": for "mid" and "rcp" a non-empty
