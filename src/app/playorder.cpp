@@ -1,5 +1,6 @@
 #include "app/playorder.h"
 
+#include "platform/cp932.h"
 #include "platform/messagebox.h"
 #include "songfiles/filekinds.h"
 
@@ -35,9 +36,7 @@ bool PlayOrder::CurrentSongValid() const {
         return false;
     // As the display sees it: the file name after the last "\".
     const std::string& path = songs_.groups[curGroup_].Path(curIndex_);
-    const auto cut = path.rfind('\\');
-    const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
-    return IsPlayable(name, archiveAvailable_, rcpPlayable_);
+    return IsPlayable(FileNamePart(path), archiveAvailable_, rcpPlayable_);
 }
 
 // Only the pairings the settings dialog writes; any other leaves nothing to play.

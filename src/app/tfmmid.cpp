@@ -56,6 +56,7 @@ QPushButton* MakeBitmapButton(QWidget* parent, const char* name, const QString& 
 
 TfmMid::TfmMid(const AppContext& context, QWidget* parent) : QWidget(parent, Qt::Window) {
     BuildLayout();
+    InstallOrderHooks();
     RunStartup(context);
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/appcontext.h"
 #include "app/playerstate.h"
+#include "app/playorder.h"
 #include "library/settings.h"
 #include "library/songlist.h"
 #include "songfiles/archivelibrary.h"
@@ -49,8 +50,17 @@ public:
     bool Has88Pro() const { return has88Pro_; }
     bool Has88Map() const { return has88Map_; }
     bool Has55Map() const { return has55Map_; }
-    unsigned RandomSeed() const { return randomSeed_; }
     Player1* Player() const { return player1_; }
+    const PlayOrder& Order() const { return order_; }
+    bool NoList() const { return order_.NoList(); }
+    int TimerMode() const { return timerMode_; }
+    int Countdown() const { return countdown_; }
+
+    // The status display. ShowCurrentSong is false when the current song is not playable; the
+    // panels are then left as they were.
+    bool ShowCurrentSong();
+    void UpdateStatusDisplay();
+    static QString MapLabel(int code);  // code 0..4, the map code's digit value
 
 private:
     void BuildLayout();
@@ -63,28 +73,32 @@ private:
     bool CheckSequencerTypes();
     void CheckResetFiles();
     void LoadArchiveLibrary(const AppContext& context);
+    void ShowFirstSong();
+    void ArmAutoStart();
     void RequestQuit(int exitCode);
+    void InstallOrderHooks();
+    void ShowModeNames();
+    void ClearSongPanels();
 
     // Song data and the settings in force.
     SongList songs_;
-    std::vector<std::string> playQueue_;
     std::vector<char> lineBuffer_;
     Settings settings_;
 
-    // Play position and state.
-    int queuePos_ = 0;
-    int curGroup_ = 0;
-    int curIndex_ = 0;
+    // Play queue, position and current song; reads songs_ and settings_ at each call.
+    PlayOrder order_{songs_, settings_};
+
+    // Player state.
     PlayerState state_ = PlayerState::Stopped;
     bool busy_ = false;
     bool reloadPending_ = false;
     bool testPlay_ = false;
-    bool noList_ = false;
+    std::string testPath_;  // the song of the current test play
+    char testMap_ = '0';
     bool listEmpty_ = false;
     bool tempCopy_ = false;
     int timerMode_ = 0;
     int countdown_ = 0;
-    unsigned randomSeed_ = 0;
 
     // Environment, fixed after start-up.
     std::string programFolder_;  // DOS form, ends in "\"
@@ -120,6 +134,8 @@ private:
     QPushButton* pbBYE_ = nullptr;
     Player1* player1_ = nullptr;
     QTimer* timer1_ = nullptr;
+
+    friend class StatusDisplayProbe;  // tests put the window into each player state
 };
 
 }  // namespace kyro

@@ -1,5 +1,6 @@
 // The main window's start-up sequence: settings, song list, the sequencer's file types, the reset
-// files and the archive library, each with its messages.
+// files and the archive library, each with its messages; then the first song shown (resuming the
+// saved queue where the modes allow it) and the auto-start countdown.
 #include "app/tfmmid.h"
 
 #include "library/listfiles.h"
@@ -8,8 +9,10 @@
 #include "platform/filesystem.h"
 #include "platform/messagebox.h"
 #include "sequencer/player.h"
+#include "widgets/mpanel.h"
 
-#include <ctime>
+#include <QTimer>
+
 #include <new>
 #include <stdexcept>
 
@@ -44,9 +47,45 @@ bool TfmMid::RunStartup(const AppContext& context) {
     if (!CheckSequencerTypes()) return false;                 // step 7
     CheckResetFiles();                                        // step 8
     LoadArchiveLibrary(context);                              // step 9
+    order_.SetEnvironment(ArchiveAvailable(), rcpPlayable_);
     state_ = PlayerState::Stopped;                            // step 10
-    randomSeed_ = static_cast<unsigned>(std::time(nullptr));
+    order_.SeedFromClock();
+    ShowFirstSong();                                          // step 11
+    ArmAutoStart();                                           // step 12
     return true;
+}
+
+void TfmMid::InstallOrderHooks() {
+    PlayOrderHooks hooks;
+    hooks.showCurrentSong = [this] { return ShowCurrentSong(); };
+    hooks.showWarning = [this] {
+        if (state_ == PlayerState::Stopped) UpdateStatusDisplay();
+    };
+    hooks.setStopped = [this] { state_ = PlayerState::Stopped; };
+    order_.SetHooks(std::move(hooks));
+}
+
+// Continues the saved queue, builds a new one, or keeps the first song of Group1 (RANDOM in
+// both modes: the first random pick comes when that song is over).
+void TfmMid::ShowFirstSong() {
+    const ResumeAction action = DecideResume(listEmpty_, settings_.groupRandomType, settings_.listRandomType);
+    bool build = action == ResumeAction::Build;
+    if (action == ResumeAction::Resume) build = !order_.Resume(LoadResumeState(programFolder_, songs_));
+    if (build && !order_.BuildPlayQueue()) {
+        UpdateStatusDisplay();
+        return;
+    }
+    if (!ShowCurrentSong() && !order_.NextSong()) UpdateStatusDisplay();
+}
+
+void TfmMid::ArmAutoStart() {
+    if (order_.NoList() || settings_.autoStart <= 0) return;
+    timerMode_ = 1;
+    countdown_ = settings_.autoStart;
+    timer1_->start();
+    edStatus_->SetCaption(QStringLiteral("Rest %1s").arg(countdown_));
+    state_ = PlayerState::Resting;
+    UpdateStatusDisplay();
 }
 
 bool TfmMid::LocateFolders(const AppContext& context) {
@@ -71,7 +110,6 @@ bool TfmMid::LocateFolders(const AppContext& context) {
 bool TfmMid::CreateLists(const AppContext& context) {
     try {
         songs_ = SongList();
-        playQueue_.clear();
         lineBuffer_.reserve(context.lineBufferBytes);
     } catch (const std::bad_alloc&) {
         lineBuffer_ = {};

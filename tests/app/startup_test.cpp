@@ -15,6 +15,7 @@ const QString kMsgNo88Pro = QStringLiteral("88Pro.MID が見つかりません�
 const QString kMsgNo88Map = QStringLiteral("88MAP.MID が見つかりません。\nGS/88MAP を行いません。");
 const QString kMsgNo55Map = QStringLiteral("55MAP.MID が見つかりません。\nGS/55MAP を行いません。");
 const QString kMsgNoLibrary = QStringLiteral("UNLHA32.DLLがロードできません。\nLZH内のﾌｧｲﾙは演奏できません。");
+const QString kMsgNoSong = QStringLiteral("演奏する曲がありません。");
 const QString kMsgNoMemory = QStringLiteral("リストを読み込む為のメモリを確保出来ませんでした。\n終了します。");
 
 class StartupTest : public ::testing::Test {
@@ -37,10 +38,12 @@ protected:
 
 TEST_F(StartupTest, EmptyFolderShowsRcpThenResetFilesInOrderThenLibrary) {
     TfmMid mid(Context(false));
-    std::vector<QString> expected{kMsgNoRcp, kMsgNoGM, kMsgNo88Pro, kMsgNo88Map, kMsgNo55Map, kMsgNoLibrary};
+    // The empty list leaves no song to show: that warning comes last, from the first queue build.
+    std::vector<QString> expected{kMsgNoRcp,   kMsgNoGM,      kMsgNo88Pro, kMsgNo88Map,
+                                  kMsgNo55Map, kMsgNoLibrary, kMsgNoSong};
     EXPECT_EQ(messages.Texts(), expected);
     for (const auto& m : messages.Messages()) {
-        EXPECT_EQ(m.icon, MessageIcon::Information);
+        EXPECT_EQ(m.icon, m.text == kMsgNoSong ? MessageIcon::Exclamation : MessageIcon::Information);
         EXPECT_EQ(m.buttons, MessageButtons::Ok);
     }
     EXPECT_FALSE(mid.QuitRequested());
@@ -54,7 +57,7 @@ TEST_F(StartupTest, EmptyFolderShowsRcpThenResetFilesInOrderThenLibrary) {
 TEST_F(StartupTest, ResetFilesPresentAndLibraryLoaded) {
     WriteResetFiles();
     TfmMid mid(Context(true));
-    EXPECT_EQ(messages.Texts(), std::vector<QString>{kMsgNoRcp});
+    EXPECT_EQ(messages.Texts(), (std::vector<QString>{kMsgNoRcp, kMsgNoSong}));
     EXPECT_TRUE(mid.HasGM() && mid.Has88Pro() && mid.Has88Map() && mid.Has55Map());
     ASSERT_TRUE(mid.ArchiveAvailable());
     EXPECT_GE(mid.Archive()->Functions().GetVersion(), 40);
@@ -133,7 +136,7 @@ TEST_F(StartupTest, LibraryMissingAFunctionIsNamedWheneverWarningsAreOn) {
         {KYRO_FAKE_REFUSE23, "ISARC_OPEN_ARCHIVE"},
     };
     WriteResetFiles();
-    WriteIni("[KYRO32]\r\nWarningMsg=2\r\n");  // not the library's bit
+    WriteIni("[KYRO32]\r\nWarningMsg=8\r\n");  // not the library's bit, and silent at start-up
     for (const auto& [file, failureName] : fakes) {
         test::MessageRecorder recorder;
         AppContext context = Context(false);
