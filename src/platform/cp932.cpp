@@ -119,6 +119,18 @@ std::optional<std::string> QStringToCp932(const QString& text) {
     return Utf8ToCp932(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
+std::string FileNamePart(std::string_view dosPath) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < dosPath.size(); ++i) {
+        const auto b = static_cast<unsigned char>(dosPath[i]);
+        if (IsCp932LeadByte(b))
+            ++i;
+        else if (b == '\\')
+            start = i + 1;
+    }
+    return std::string(dosPath.substr(start));
+}
+
 bool EqualsIgnoringCaseCp932(std::string_view a, std::string_view b) {
     auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; };
     if (a.size() != b.size()) return false;

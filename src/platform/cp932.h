@@ -33,6 +33,10 @@ constexpr bool IsCp932LeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+// The part of a DOS path after its last "\". Scanned from the start, because 0x5C is also the
+// second byte of characters such as "表" (95 5C) and "ソ" (83 5C).
+std::string FileNamePart(std::string_view dosPath);
+
 // Equal without regard to the case of single-byte letters (names in profile files, file names).
 // Two-byte characters compare exactly: the second byte of "ア" (83 41) is not an "A".
 bool EqualsIgnoringCaseCp932(std::string_view a, std::string_view b);

@@ -27,20 +27,6 @@ std::string FailureMessage(const char* headline, const char* step, const std::st
     return ToCp932(headline) + "\n" + step + "\n\n[ " + archivePath + " ]";
 }
 
-// The archive's file name: the path after its last "\" (a 0x5C second byte is not one).
-std::string ArchiveFileName(const std::string& path) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        const auto b = static_cast<unsigned char>(path[i]);
-        if (IsCp932LeadByte(b)) {
-            ++i;
-        } else if (b == '\\') {
-            start = i + 1;
-        }
-    }
-    return path.substr(start);
-}
-
 // The member name of a record, without the folder part up to its first "/".
 std::string ListedMemberName(const INDIVIDUALINFO& info) {
     std::string name(info.szFileName, strnlen(info.szFileName, sizeof info.szFileName));
@@ -106,7 +92,7 @@ int ListArchiveMembers(const ArchiveLibrary* library, const std::string& archive
         list.push_back(FailureMessage(kAbnormalFile, "FindFirst", archivePath));
         return kArchiveNoMember;
     }
-    const std::string archiveName = ArchiveFileName(archivePath);
+    const std::string archiveName = FileNamePart(archivePath);
     do {
         std::string entry = ListEntry(archiveName, ListedMemberName(info), mode);
         if (!entry.empty()) list.push_back(std::move(entry));

@@ -98,4 +98,12 @@ TEST(CutCp932, FindsLeadBytesFromTheStart) {
 }
 
 }  // namespace
+TEST(FileNamePart, A5CSecondByteIsNoSeparator) {
+    EXPECT_EQ(FileNamePart("D:\\MIDI\\SONG.MID"), "SONG.MID");
+    EXPECT_EQ(FileNamePart("D:\\\x95\x5C\\A.MID"), "A.MID");         // folder 表
+    EXPECT_EQ(FileNamePart("D:\\MIDI\\\x83\x5C.MID"), "\x83\x5C.MID");  // file ソ.MID
+    EXPECT_EQ(FileNamePart("SONG.MID"), "SONG.MID");
+    EXPECT_EQ(FileNamePart("D:\\MIDI\\"), "");
+}
+
 }  // namespace kyro
