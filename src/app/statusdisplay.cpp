@@ -137,6 +137,7 @@ void TfmMid::UpdateStatusDisplay() {
     pbPLAY_->setEnabled(on.play);
     pbFF_->setEnabled(on.ff);
     pbSTOP_->setEnabled(on.stop);
+    UpdateTrayTip();
 }
 
 }  // namespace kyro

@@ -1,9 +1,14 @@
 #include "app/tfmmid.h"
 
+#include "app/resumestate.h"
+#include "app/trayicon.h"
+#include "library/listfiles.h"
 #include "sequencer/player.h"
 #include "widgets/mpanel.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,7 +65,7 @@ TfmMid::TfmMid(const AppContext& context, QWidget* parent) : QWidget(parent, Qt:
     RunStartup(context);
 }
 
-TfmMid::~TfmMid() = default;
+TfmMid::~TfmMid() { RemoveTrayIcon(); }
 
 void TfmMid::BuildLayout() {
     setObjectName(QStringLiteral("fmMid"));
@@ -113,11 +118,55 @@ void TfmMid::BuildLayout() {
 
     connect(pbBYE_, &QPushButton::clicked, this, &QWidget::close);
 
+    tray_ = new TrayIcon(this);
+    connect(tray_, &TrayIcon::restoreRequested, this, &TfmMid::RestoreFromTray);
+    connect(tray_, &TrayIcon::closeRequested, this, &QWidget::close);  // as BYE does
+
     // Centred on the screen.
     if (QScreen* screen = QApplication::primaryScreen()) {
         QRect area = screen->availableGeometry();
         move(area.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
     }
+}
+
+// The close query. Closing is always allowed; the player stops first, then the play order and the
+// titles filled in while songs played are saved. A failed resume file does not stop the titles.
+void TfmMid::closeEvent(QCloseEvent* event) {
+    if (!quitRequested_) {  // a start-up that ended early has nothing to save
+        StopPlayerForExit();
+        SaveResumeState(programFolder_, order_.Snapshot());
+        SaveTitles(programFolder_, songs_);
+    }
+    event->accept();
+}
+
+void TfmMid::StopPlayerForExit() {
+    if (player1_->IsPlaying()) player1_->Stop();
+    if (player1_->IsOpen()) player1_->Close();
+}
+
+void TfmMid::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized()) return;
+    if (!tray_->CanHideWindow()) return;  // no way back but the taskbar
+    // Hidden after the state change is done, so that the window manager keeps it minimised.
+    QTimer::singleShot(0, this, [this] {
+        if (isMinimized()) hide();
+    });
+}
+
+void TfmMid::AddTrayIcon() { tray_->Add(); }
+
+void TfmMid::RemoveTrayIcon() {
+    if (tray_) tray_->Remove();
+}
+
+void TfmMid::UpdateTrayTip() { tray_->UpdateTip(state_ == PlayerState::Playing, edTitle_->text()); }
+
+void TfmMid::RestoreFromTray() {
+    showNormal();
+    raise();
+    activateWindow();
 }
 
 }  // namespace kyro

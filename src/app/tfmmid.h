@@ -20,11 +20,14 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+class QCloseEvent;
+class QEvent;
 
 namespace kyro {
 
 class MPanel;
 class Player1;
+class TrayIcon;
 
 class TfmMid : public QWidget {
     Q_OBJECT
@@ -62,6 +65,13 @@ public:
     void UpdateStatusDisplay();
     static QString MapLabel(int code);  // code 0..4, the map code's digit value
 
+    // The notification-area icon: added at the end of start-up, removed when the window goes.
+    TrayIcon* Tray() const { return tray_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;   // the close query
+    void changeEvent(QEvent* event) override;       // minimising hides into the tray
+
 private:
     void BuildLayout();
     // Start-up, in its steps; each returns false when start-up ends there.
@@ -79,6 +89,11 @@ private:
     void InstallOrderHooks();
     void ShowModeNames();
     void ClearSongPanels();
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+    void UpdateTrayTip();
+    void RestoreFromTray();
+    void StopPlayerForExit();
 
     // Song data and the settings in force.
     SongList songs_;
@@ -134,8 +149,10 @@ private:
     QPushButton* pbBYE_ = nullptr;
     Player1* player1_ = nullptr;
     QTimer* timer1_ = nullptr;
+    TrayIcon* tray_ = nullptr;
 
     friend class StatusDisplayProbe;  // tests put the window into each player state
+    friend class TrayProbe;           // and with a title while playing
 };
 
 }  // namespace kyro

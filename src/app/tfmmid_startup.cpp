@@ -52,6 +52,7 @@ bool TfmMid::RunStartup(const AppContext& context) {
     order_.SeedFromClock();
     ShowFirstSong();                                          // step 11
     ArmAutoStart();                                           // step 12
+    AddTrayIcon();                                            // step 13
     return true;
 }
 
