@@ -1,6 +1,7 @@
 // Player1 with the engine behind it: notices of play, stop, resume, open during play and close,
 // and what reaches the output (a recording output, or the real WAV renderer).
 #include "sequencer/player.h"
+#include "playercommands.h"
 
 #include "sequencer/fluidsynthsynth.h"
 
@@ -76,28 +77,15 @@ protected:
 
     void WriteSettings(const std::string& midi) { folder.Write("KYRO32.INI", "[MIDI]\r\n" + midi); }
 
-    bool Open(const std::string& name) {
-        player.SetWait(true);
-        player.SetNotify(false);
-        player.SetFileName(folder.Native(name));
-        return player.Open();
-    }
-    bool PlayWithNotify() {
-        player.SetWait(false);
-        player.SetNotify(true);
-        return player.Play();
-    }
-    bool PlayWithWait() {
-        player.SetWait(true);
-        player.SetNotify(false);
-        return player.Play();
-    }
+    bool Open(const std::string& name) { return test::OpenWithWait(player, folder.Native(name)); }
+    bool PlayWithNotify() { return test::PlayWithNotify(player); }
+    bool PlayWithWait() { return test::PlayWithWait(player); }
     // Runs the event loop until the spy holds count notices (or 10 s went by).
     static bool WaitForNotices(QSignalSpy& spy, int count) {
         for (int i = 0; i < 1000 && spy.count() < count; ++i) QTest::qWait(10);
         return spy.count() >= count;
     }
-    static NotifyResult At(const QSignalSpy& spy, int i) { return spy.at(i).at(0).value<NotifyResult>(); }
+    static NotifyResult At(const QSignalSpy& spy, int i) { return test::NoticeAt(spy, i); }
 
     test::TempFolder folder;
     int outputsMade = 0;

@@ -1,5 +1,6 @@
 // Player1 over the null output: opening files, completion notices and errors.
 #include "sequencer/player.h"
+#include "playercommands.h"
 
 #include "support/tempfolder.h"
 
@@ -39,23 +40,13 @@ protected:
         qRegisterMetaType<kyro::NotifyResult>();
     }
 
-    bool OpenFile(const std::string& name) {
-        player.SetWait(true);
-        player.SetNotify(false);
-        player.SetFileName(folder.Native(name));
-        return player.Open();
-    }
-
-    bool PlayWithNotify() {
-        player.SetWait(false);
-        player.SetNotify(true);
-        return player.Play();
-    }
+    bool OpenFile(const std::string& name) { return test::OpenWithWait(player, folder.Native(name)); }
+    bool PlayWithNotify() { return test::PlayWithNotify(player); }
 
     // Lets every queued notice arrive.
     static void Settle() { QTest::qWait(30); }
 
-    static NotifyResult At(const QSignalSpy& spy, int i) { return spy.at(i).at(0).value<NotifyResult>(); }
+    static NotifyResult At(const QSignalSpy& spy, int i) { return test::NoticeAt(spy, i); }
 
     test::TempFolder folder;
     Player1 player;
