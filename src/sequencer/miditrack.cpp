@@ -62,6 +62,15 @@ public:
         return start;
     }
 
+    // A length (variable-length quantity) and that many bytes, as meta events and SysEx store
+    // their data. Cut when the file ends first.
+    Got Block(const std::uint8_t*& body, std::uint32_t& length) {
+        const Got got = Vlq(length);
+        if (got != Got::Ok) return got;
+        body = Take(length);
+        return body ? Got::Ok : Got::Cut;
+    }
+
 private:
     const std::uint8_t* p_;
     const std::uint8_t* end_;
@@ -112,12 +121,11 @@ TrackReadResult ReadTrack(const std::uint8_t* data, std::size_t size, std::size_
                 r.endTick = tick;  // whatever follows in the chunk is not part of the track
                 return r;
             }
-            std::uint32_t length;
-            const Got gotLength = in.Vlq(length);
-            if (gotLength == Got::Cut) return cut();
-            if (gotLength == Got::Bad) return failed("可変長の数値が 4 バイトを超えています");
-            const std::uint8_t* body = in.Take(length);
-            if (!body) return cut();
+            const std::uint8_t* body = nullptr;
+            std::uint32_t length = 0;
+            const Got gotBlock = in.Block(body, length);
+            if (gotBlock == Got::Cut) return cut();
+            if (gotBlock == Got::Bad) return failed("可変長の数値が 4 バイトを超えています");
             // A tempo of 0 µs per quarter note would stop time; such a change is ignored.
             if (type == kMetaTempo && length >= 3) {
                 const std::uint32_t us = (std::uint32_t{body[0]} << 16) | (body[1] << 8) | body[2];
@@ -128,12 +136,11 @@ TrackReadResult ReadTrack(const std::uint8_t* data, std::size_t size, std::size_
             }
         } else if (b == kSysEx || b == kSysExEscape) {
             running = 0;
-            std::uint32_t length;
-            const Got gotLength = in.Vlq(length);
-            if (gotLength == Got::Cut) return cut();
-            if (gotLength == Got::Bad) return failed("可変長の数値が 4 バイトを超えています");
-            const std::uint8_t* body = in.Take(length);
-            if (!body) return cut();
+            const std::uint8_t* body = nullptr;
+            std::uint32_t length = 0;
+            const Got gotBlock = in.Block(body, length);
+            if (gotBlock == Got::Cut) return cut();
+            if (gotBlock == Got::Bad) return failed("可変長の数値が 4 バイトを超えています");
             if (std::size_t{length} + 2 > kMaxSysExBytes)
                 return tooLarge("SysEx が大きすぎます (" + std::to_string(kMaxSysExBytes / 1024) + " KiB を超えています)");
             if (b == kSysExEscape && length == 0) {
