@@ -81,7 +81,13 @@ QString PlayerErrorText(int code) {
     }
 }
 
-Player1::Player1(QObject* parent) : QObject(parent), engine_(std::make_unique<SequencerEngine>()) {}
+Player1::Player1(QObject* parent) : QObject(parent), engine_(std::make_unique<SequencerEngine>()) {
+    connect(this, &Player1::Notified, this, [this](NotifyResult result) {
+        if (notifyHandler_) notifyHandler_(result);
+    });
+}
+
+void Player1::SetNotifyHandler(std::function<void(NotifyResult)> handler) { notifyHandler_ = std::move(handler); }
 
 Player1::~Player1() {
     // The engine's thread ends before the output and the song it plays go; a completion it

@@ -15,6 +15,7 @@
 // change.
 
 #include "sequencer/midioutput.h"
+#include "sequencer/playercontrol.h"
 
 #include <QObject>
 
@@ -24,10 +25,6 @@
 #include <string>
 
 namespace kyro {
-
-enum class DeviceType { Sequencer, Automatic };
-
-enum class NotifyResult { Successful, Superseded, Aborted, Failure };
 
 class SequencerEngine;
 class SongTimeline;
@@ -46,19 +43,19 @@ enum PlayerError : int {
 // The player's own text for an error code: empty for 0, "原因不明のｴﾗｰ" for a code it has no text for.
 QString PlayerErrorText(int code);
 
-class Player1 : public QObject {
+class Player1 : public QObject, public PlayerControl {
     Q_OBJECT
 public:
     explicit Player1(QObject* parent = nullptr);
     ~Player1() override;
 
-    void SetDeviceType(DeviceType t) { deviceType_ = t; }
+    void SetDeviceType(DeviceType t) override { deviceType_ = t; }
     DeviceType GetDeviceType() const { return deviceType_; }
-    void SetWait(bool w) { wait_ = w; }
+    void SetWait(bool w) override { wait_ = w; }
     bool Wait() const { return wait_; }
-    void SetNotify(bool n) { notify_ = n; }
+    void SetNotify(bool n) override { notify_ = n; }
     bool Notify() const { return notify_; }
-    void SetFileName(const std::string& nativePath) { fileName_ = nativePath; }
+    void SetFileName(const std::string& nativePath) override { fileName_ = nativePath; }
     const std::string& FileName() const { return fileName_; }
     // The settings file whose [MIDI] section chooses the output (read at every open); without one,
     // the defaults of OutputSettings.
@@ -68,14 +65,17 @@ public:
     using OutputFactory = std::function<OutputOpenResult(const OutputSettings&)>;
     void SetOutputFactory(OutputFactory factory) { outputFactory_ = std::move(factory); }
 
-    bool Open();
-    bool Play();
-    void Stop();
-    void Close();
+    bool Open() override;
+    bool Play() override;
+    void Stop() override;
+    void Close() override;
 
-    int ErrorCode() const { return errorCode_; }
+    int ErrorCode() const override { return errorCode_; }
     // The text for the last error; "原因不明のｴﾗｰ" for a code without a text.
-    QString ErrorText() const;
+    QString ErrorText() const override;
+
+    // The handler is called from the Notified signal.
+    void SetNotifyHandler(std::function<void(NotifyResult)> handler) override;
 
     bool IsOpen() const { return open_; }
     bool IsPlaying() const { return playing_; }
@@ -97,6 +97,7 @@ private:
     std::string fileName_;
     std::string settingsFile_;
     OutputFactory outputFactory_;
+    std::function<void(NotifyResult)> notifyHandler_;
     bool open_ = false;
     bool playing_ = false;
     bool noticeOwed_ = false;
