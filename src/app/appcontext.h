@@ -2,9 +2,12 @@
 // What the program is started with: where it lives and what its environment says.
 
 #include "library/settings.h"
+#include "sequencer/playercontrol.h"
 #include "songfiles/archivelibrary.h"
 
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace kyro {
@@ -15,6 +18,9 @@ struct AppContext {
     StartupEnvironment env;
     std::string archiveLibraryFile = kArchiveLibraryFile;
     std::size_t lineBufferBytes = 32767;  // the list loader's line buffer, made in start-up step 3
+    // Makes the player control for the settings file (native path) whose [MIDI] section chooses
+    // the output; empty for the real sequencer. Tests hand in a recording control.
+    std::function<std::unique_ptr<PlayerControl>(const std::string& settingsFile)> makePlayer;
 };
 
 }  // namespace kyro

@@ -35,6 +35,7 @@ ProgramWindows::ProgramWindows(const AppContext& context)
     own(fmWait, fmMidiOpen);
     own(fmFindDlg, fmWait);
     own(fmFileSel, fmWait);
+    fmMid->SetListEditor(fmMidiOpen);
 }
 
 ProgramWindows::~ProgramWindows() {
@@ -51,6 +52,8 @@ ProgramWindows::~ProgramWindows() {
 int RunProgram(const AppContext& context) {
     ProgramWindows windows(context);
     if (windows.fmMid->QuitRequested()) return windows.fmMid->ExitCode();
+    // The program ends with the main window, even while the list editor or a reader is open.
+    QObject::connect(windows.fmMid, &TfmMid::ProgramEnding, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     windows.fmMid->show();
     return QApplication::exec();
 }

@@ -2,8 +2,8 @@
 
 #include "app/resumestate.h"
 #include "app/trayicon.h"
+#include "editor/tfmmidiopen.h"
 #include "library/listfiles.h"
-#include "sequencer/player.h"
 #include "widgets/mpanel.h"
 
 #include <QApplication>
@@ -109,13 +109,17 @@ void TfmMid::BuildLayout() {
     QWidget* tabOrder[] = {pbREW_, pbPLAY_, pbFF_, pbSTOP_, pbLIST_, pbSYSTEM_, pbBYE_};
     for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i) setTabOrder(tabOrder[i], tabOrder[i + 1]);
 
-    player1_ = new Player1(this);
-    player1_->setObjectName(QStringLiteral("Player1"));
-
     timer1_ = new QTimer(this);
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(1000);
+    connect(timer1_, &QTimer::timeout, this, &TfmMid::Timer1Timer);
 
+    connect(pbPLAY_, &QPushButton::clicked, this, &TfmMid::pbPLAYClick);
+    connect(pbSTOP_, &QPushButton::clicked, this, &TfmMid::pbSTOPClick);
+    connect(pbFF_, &QPushButton::clicked, this, &TfmMid::pbFFClick);
+    connect(pbREW_, &QPushButton::clicked, this, &TfmMid::pbREWClick);
+    connect(pbLIST_, &QPushButton::clicked, this, &TfmMid::pbLISTClick);
+    connect(pbSYSTEM_, &QPushButton::clicked, this, &TfmMid::pbSYSTEMClick);
     connect(pbBYE_, &QPushButton::clicked, this, &QWidget::close);
 
     tray_ = new TrayIcon(this);
@@ -129,20 +133,23 @@ void TfmMid::BuildLayout() {
     }
 }
 
-// The close query. Closing is always allowed; the player stops first, then the play order and the
-// titles filled in while songs played are saved. A failed resume file does not stop the titles.
+// The close query. A visible list editor may refuse (it asks about an unsaved list). Otherwise the
+// player stops first, then the play order and the titles filled in while songs played are saved;
+// a failed resume file does not stop the titles.
 void TfmMid::closeEvent(QCloseEvent* event) {
-    if (!quitRequested_) {  // a start-up that ended early has nothing to save
-        StopPlayerForExit();
-        SaveResumeState(programFolder_, order_.Snapshot());
-        SaveTitles(programFolder_, songs_);
+    if (quitRequested_) {  // a start-up that ended early has nothing to save
+        event->accept();
+        return;
     }
+    if (editor_ && editor_->isVisible() && !editor_->CloseQuery()) {
+        event->ignore();
+        return;
+    }
+    StopPlayback();
+    SaveResumeState(programFolder_, order_.Snapshot());
+    SaveTitles(programFolder_, songs_);
     event->accept();
-}
-
-void TfmMid::StopPlayerForExit() {
-    if (player1_->IsPlaying()) player1_->Stop();
-    if (player1_->IsOpen()) player1_->Close();
+    emit ProgramEnding();
 }
 
 void TfmMid::changeEvent(QEvent* event) {

@@ -8,6 +8,8 @@
 #include "app/playorder.h"
 #include "library/settings.h"
 #include "library/songlist.h"
+#include "platform/linkmessages.h"
+#include "sequencer/playercontrol.h"
 #include "songfiles/archivelibrary.h"
 
 #include <QWidget>
@@ -26,10 +28,13 @@ class QEvent;
 namespace kyro {
 
 class MPanel;
-class Player1;
+class TfmMidiOpen;
 class TrayIcon;
 
-class TfmMid : public QWidget {
+// The reset map of a map code character: '1' to '4' name a reset file, anything else none.
+constexpr int MapCodeValue(char code) { return code >= '0' && code <= '9' ? code - '0' : 0; }
+
+class TfmMid : public QWidget, public LinkTarget {
     Q_OBJECT
 public:
     explicit TfmMid(const AppContext& context, QWidget* parent = nullptr);
@@ -41,6 +46,8 @@ public:
     int ExitCode() const { return exitCode_; }
 
     const SongList& Songs() const { return songs_; }
+    // The list editor's save writes its working copy back here, then sends UM_LIST_CHANGED.
+    SongList& MutableSongs() { return songs_; }
     const Settings& SettingsInForce() const { return settings_; }
     const std::string& ProgramFolder() const { return programFolder_; }
     const std::string& TempFolder() const { return tempFolder_; }
@@ -53,7 +60,7 @@ public:
     bool Has88Pro() const { return has88Pro_; }
     bool Has88Map() const { return has88Map_; }
     bool Has55Map() const { return has55Map_; }
-    Player1* Player() const { return player1_; }
+    PlayerControl* Player() const { return player1_.get(); }
     const PlayOrder& Order() const { return order_; }
     bool NoList() const { return order_.NoList(); }
     int TimerMode() const { return timerMode_; }
@@ -67,6 +74,38 @@ public:
 
     // The notification-area icon: added at the end of start-up, removed when the window goes.
     TrayIcon* Tray() const { return tray_; }
+
+    // The list editor: shown by LIST, told of titles read while it is visible, and asked before
+    // the program ends.
+    void SetListEditor(TfmMidiOpen* editor) { editor_ = editor; }
+
+    // Playing (playback.cpp). mapCode is the digit value of a map code; other codes play no reset.
+    void PlaySong(const std::string& listPath, int mapCode);
+    bool PlayResetFile(int mapCode);
+    void StopPlayback();
+    void ShowError(const QString& text);
+    void ApplyTitle(const std::string& listPath, const std::string& title);
+    // A test play from the list editor, of a file it has found playable: one song outside the
+    // queue, its title always read from the file.
+    void StartTestPlay(const std::string& path, char mapCode);
+
+    // Handlers (transport.cpp).
+    void pbPLAYClick();
+    void pbSTOPClick();
+    void pbFFClick();
+    void pbREWClick();
+    void pbLISTClick();
+    void pbSYSTEMClick();
+    void Player1Notify(NotifyResult result);
+    void OnListChanged();
+    void Timer1Timer();
+
+    // UM_LIST_CHANGED from the list editor and the system dialog.
+    std::intptr_t HandleLinkMessage(LinkMessage msg, std::intptr_t wParam, const LParam& lParam) override;
+
+signals:
+    // Closing was allowed and everything is saved: the program ends, whatever else is open.
+    void ProgramEnding();
 
 protected:
     void closeEvent(QCloseEvent* event) override;   // the close query
@@ -93,7 +132,17 @@ private:
     void RemoveTrayIcon();
     void UpdateTrayTip();
     void RestoreFromTray();
-    void StopPlayerForExit();
+    void MakePlayer(const AppContext& context);
+
+    // Playback helpers.
+    void SetStatusNow(const QString& text);  // shown at once, before a long step
+    void FailSong(const std::string& realPath);  // a sequencer error while starting a song
+    void DeleteTempCopy(const std::string& realPath);
+    void PlayCurrentSong();
+    void ShowCurrentOrNext();  // the current song, else the next one, else the bare state
+    void ApplyPendingReload();
+    void SkipSong(bool forward);
+    void ClosePlayer();
 
     // Song data and the settings in force.
     SongList songs_;
@@ -112,8 +161,11 @@ private:
     char testMap_ = '0';
     bool listEmpty_ = false;
     bool tempCopy_ = false;
-    int timerMode_ = 0;
+    std::string songFile_;  // the file the player opened last (DOS form): a temporary copy or the song
+    int timerMode_ = 0;     // 1 the auto-start countdown, 2 the wait for the archive library
     int countdown_ = 0;
+    std::string pendingPath_;  // the song that waits for the archive library
+    int pendingMap_ = 0;
 
     // Environment, fixed after start-up.
     std::string programFolder_;  // DOS form, ends in "\"
@@ -147,9 +199,10 @@ private:
     QPushButton* pbLIST_ = nullptr;
     QPushButton* pbSYSTEM_ = nullptr;
     QPushButton* pbBYE_ = nullptr;
-    Player1* player1_ = nullptr;
+    std::unique_ptr<PlayerControl> player1_;
     QTimer* timer1_ = nullptr;
     TrayIcon* tray_ = nullptr;
+    TfmMidiOpen* editor_ = nullptr;
 
     friend class StatusDisplayProbe;  // tests put the window into each player state
     friend class TrayProbe;           // and with a title while playing

@@ -125,9 +125,22 @@ bool TfmMid::CreateLists(const AppContext& context) {
 
 void TfmMid::ReadSettings(const AppContext& context) {
     settings_ = ReadStartupSettings(programFolder_, context.env);
-    player1_->SetSettingsFile(SettingsFilePath(programFolder_));  // its [MIDI] section
+    MakePlayer(context);
     songs_.groupNames = settings_.groupNames;
     tempFolder_ = settings_.tempFolder;
+}
+
+// The player reads the output it plays through from the settings file's [MIDI] section.
+void TfmMid::MakePlayer(const AppContext& context) {
+    const std::string settingsFile = SettingsFilePath(programFolder_);
+    if (context.makePlayer) {
+        player1_ = context.makePlayer(settingsFile);
+    } else {
+        auto player = std::make_unique<Player1>();
+        player->SetSettingsFile(settingsFile);
+        player1_ = std::move(player);
+    }
+    player1_->SetNotifyHandler([this](NotifyResult result) { Player1Notify(result); });
 }
 
 void TfmMid::LoadList() {
