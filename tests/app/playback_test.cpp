@@ -7,6 +7,8 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
+
 namespace kyro {
 namespace {
 
@@ -160,6 +162,49 @@ TEST_F(ArchivePlaybackTest, ABusyLibraryWithoutAWaitStops) {
     EXPECT_EQ(mid->State(), PlayerState::Stopped);
     EXPECT_EQ(Status(*mid), QStringLiteral("STOP"));
     EXPECT_FALSE(TimerActive(*mid));
+}
+
+TEST_F(ArchivePlaybackTest, AListSavedDuringTheWaitStartsTheRebuiltQueuesSong) {
+    auto mid = StartOnArchivedSong(10);
+    SetRunning(1);
+    mid->pbPLAYClick();
+    ASSERT_EQ(mid->State(), PlayerState::Waiting);
+    mid->MutableSongs().groups[0].Replace(0, {Song("BETA.MID"), "Beta", '0'});
+    SendLinkMessage(mid.get(), LinkMessage::UM_LIST_CHANGED);
+    EXPECT_EQ(log->commands, (Commands{"open BETA.MID", "play notify"}));
+    EXPECT_EQ(mid->State(), PlayerState::Playing);
+    EXPECT_FALSE(TimerActive(*mid));
+}
+
+// The real archive library on the demo's archive: whatever fails after unpacking, the copy goes.
+TEST_F(PlaybackTest, AnUnpackedCopyIsRemovedOnEveryFailureAfterUnpacking) {
+    std::filesystem::copy_file(std::string(KYRO_DEMO_DIR) + "/LZH/NIHON.LZH", folder.Native("NIHON.LZH"));
+    archiveFolder = KYRO_UNLHA32_DIR;
+    struct Case {
+        const char* member;
+        char map;
+        bool failOpen, failPlay;
+    };
+    const Case cases[] = {
+        {"README.TXT", '0', false, false},  // not a song
+        {"kaeru.mid", '1', true, false},    // the reset file fails
+        {"kaeru.mid", '0', true, false},    // the song cannot be opened
+        {"kaeru.mid", '0', false, true},    // nor played
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.member) + " map " + c.map);
+        SongList songs;
+        songs.groups[0].Append({Song("NIHON.LZH->") + c.member, kUntitledMarker, c.map});
+        auto mid = Start(songs);
+        ASSERT_TRUE(mid->ArchiveAvailable());
+        log->failNextOpen = c.failOpen;
+        log->failNextPlay = c.failPlay;
+        const std::size_t shown = messages.Messages().size();
+        mid->pbPLAYClick();
+        EXPECT_EQ(mid->State(), PlayerState::Error);
+        EXPECT_EQ(messages.Messages().size(), shown + 1);  // it failed after unpacking, with a message
+        EXPECT_TRUE(folder.Entries("temp").empty());
+    }
 }
 
 TEST_F(PlaybackTest, ATestPlayReadsItsTitleAndReturnsToTheCurrentSongWhenItEnds) {
