@@ -27,8 +27,6 @@ struct ResetFile {
     bool TfmMid::*present;
 };
 
-QString PathText(const std::string& dosPath) { return Cp932ToQString(dosPath); }
-
 }  // namespace
 
 void TfmMid::SetStatusNow(const QString& text) {
@@ -97,7 +95,7 @@ void TfmMid::PlaySong(const std::string& listPath, int mapCode) {
         title = songs_.groups[order_.CurGroup()].Title(order_.CurIndex());
     } else {
         if (kind != FileKind::Mid && kind != FileKind::Rcp) {
-            ShowError(QStringLiteral("ﾌｧｲﾙの形式が不正です。\n") + PathText(realPath));
+            ShowError(QStringLiteral("ﾌｧｲﾙの形式が不正です。\n") + Cp932ToQString(realPath));
             DeleteTempCopy(realPath);
             return;
         }
@@ -106,7 +104,7 @@ void TfmMid::PlaySong(const std::string& listPath, int mapCode) {
             DeleteTempCopy(realPath);
             ShowError((read == kTitleCannotOpen ? QStringLiteral("ﾌｧｲﾙを開けませんでした。\n")
                                                 : QStringLiteral("ﾌｧｲﾙが異常です。\n")) +
-                      PathText(realPath));
+                      Cp932ToQString(realPath));
             return;
         }
         ApplyTitle(listPath, title);  // the current song is among the entries of this path
