@@ -154,12 +154,15 @@ std::optional<StoredParts> ReadStoredParts(const LHAFileHeader& header) {
 }  // namespace
 
 std::string StoredName(const LHAFileHeader& header) {
+    std::string name;
     if (auto parts = ReadStoredParts(header)) {
-        std::string folder = NormaliseSeparators(parts->folder);
-        if (!folder.empty() && folder.back() != '/') folder += '/';
-        return folder + NormaliseSeparators(parts->file);
+        name = NormaliseSeparators(parts->folder);
+        if (!name.empty() && name.back() != '/') name += '/';
+        name += NormaliseSeparators(parts->file);
+    } else {
+        name = CString(header.path) + CString(header.filename);
     }
-    return CString(header.path) + CString(header.filename);
+    return WithoutRootPrefix(name);
 }
 
 MemberInfo DescribeMember(const LHAFileHeader& header) {

@@ -28,7 +28,9 @@ struct MemberInfo {
 // into "/", second bytes of CP932 characters included, and may drop the part before it; at
 // every level it lower-cases names it takes for all-caps DOS names (second bytes too: "ア" 83 41
 // would become "ヂ" 83 61), drops ".." and "." folders, and turns "/" in a level 2 file name
-// into "_". Folders are separated by "/".
+// into "_". Folders are separated by "/"; a leading drive letter and leading separators are
+// dropped (WithoutRootPrefix), so listing, finding and unpacking all use the name below the
+// output folder.
 std::string StoredName(const LHAFileHeader& header);
 
 MemberInfo DescribeMember(const LHAFileHeader& header);

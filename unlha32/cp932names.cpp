@@ -43,6 +43,26 @@ std::string FoldAsciiCase(std::string_view name) {
     return out;
 }
 
+namespace {
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+}  // namespace
+
+std::string WithoutRootPrefix(std::string_view name) {
+    // Each step leaves the name at a character's first byte, so the "/" or letter seen there
+    // is a single-byte character, never a second byte.
+    for (;;) {
+        if (!name.empty() && name[0] == '/') {
+            name.remove_prefix(1);
+        } else if (name.size() >= 2 && IsAsciiLetter(name[0]) && name[1] == ':') {
+            name.remove_prefix(2);
+        } else {
+            return std::string(name);
+        }
+    }
+}
+
 bool IsSafeMemberName(std::string_view name) {
     if (name.empty() || name[0] == '/' || name[0] == '\\') return false;
     if (name.size() >= 2 && name[1] == ':') return false;  // ':' is never a second byte

@@ -20,8 +20,15 @@ std::vector<std::string> SplitComponents(std::string_view name);
 // ASCII letters folded to lower case; two-byte characters untouched.
 std::string FoldAsciiCase(std::string_view name);
 
+// A normalised name made relative to the output folder: a leading drive letter ("C:") and
+// leading "/" dropped, as often as they come ("C:/a/x.mid" -> "a/x.mid"). Archivers on Windows
+// store "\sub\x.mid"; such a member unpacks below the output folder instead of being lost.
+std::string WithoutRootPrefix(std::string_view name);
+
 // True when `name` (stored or asked for) is fit to become a path inside the output folder:
-// not empty, no leading "/" or "\", no drive letter, no ".." component.
+// not empty, no leading "/" or "\", no drive letter, no ".." component. Stored names never
+// start with a separator or a drive letter (StoredName drops them); a name asked for that does
+// is refused, since the program never asks so.
 bool IsSafeMemberName(std::string_view name);
 
 // The matching used by FindFirst and by extraction: "*" and "*.*" match everything; any other

@@ -11,7 +11,7 @@ enum CommandError : int {
     kFolderNotFound = 0x8003,   // no following part ending in "\" names a folder
     kNotAnArchive = 0x8004,
     kMemberNotFound = 0x8005,
-    kUnsafeName = 0x8006,       // "..", a leading "/" or "\", or a drive letter
+    kUnsafeName = 0x8006,       // "..", or a name asked for with a leading "/", "\" or drive letter
     kDamagedMember = 0x8007,    // CRC error or data cut short
     kWriteFailed = 0x8008,
 };

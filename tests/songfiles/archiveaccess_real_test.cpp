@@ -81,6 +81,24 @@ TEST_F(RealArchiveAccess, ListsFindsUnpacksAndDeletesAMemberInSubfolders) {
     EXPECT_TRUE(dir_.Exists("temp/b")) << "the subfolder the extraction made may stay";
 }
 
+TEST_F(RealArchiveAccess, MembersStoredFromTheRootUnpackWhereTheProgramExpects) {
+    const std::string other = kSong + " two";
+    ASSERT_TRUE(Write({Stored("\\subdir\\subdir2\\hello.mid", "", kSong, 0), Stored("z.mid", "\\abs", other, 2)}));
+    Strings list;
+    ASSERT_EQ(ListArchiveMembers(RealLibrary(), archive_, list, ListingMode(kPurposeSongs, kFilterMid)), kArchiveOk);
+    EXPECT_EQ(list, (Strings{"P.LZH->subdir2/hello.mid", "P.LZH->z.mid"}));
+    const std::pair<std::string, std::string> members[] = {{"subdir2/hello.mid", kSong}, {"z.mid", other}};
+    for (const auto& [member, data] : members) {
+        std::string name = member;
+        EXPECT_EQ(FindArchiveMember(RealLibrary(), archive_, name), kArchiveOk) << member;
+        std::string output;
+        EXPECT_EQ(ExtractArchiveMember(RealLibrary(), archive_ + "->" + member, temp_, output), kExtractOk) << member;
+        EXPECT_EQ(output, temp_ + member);
+        EXPECT_EQ(dir_.Read("temp/" + member), data) << member;
+    }
+    EXPECT_EQ(dir_.Entries(""), (Strings{"P.LZH", "temp"}));
+}
+
 TEST_F(RealArchiveAccess, MissingMemberAndMissingArchive) {
     ASSERT_TRUE(Write({Stored("a.mid", "", kSong, 0)}));
     std::string name = "zz.mid";

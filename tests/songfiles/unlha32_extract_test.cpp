@@ -103,21 +103,58 @@ TEST_F(ArchiveExtract, TraversalNamesAreRefused) {
         {"../evil2.mid", "", "e2", 0},
         {"/abs.mid", "", "e3", 0},
         {"C:x.mid", "", "e4", 0},
+        {"\\..\\evil3.mid", "", "e5", 0},
+        {"C:..\\evil4.mid", "", "e6", 0},
         {"ok.mid", "", "fine", 0},
     }));
     const std::string archive = DosPath(dir_.Native("out/evil.lzh"));
     const std::string folder = DosFolder(dir_.Native("out/tmp"));
-    EXPECT_EQ(List(archive), (std::vector<std::string>{"../evil.mid", "../evil2.mid", "/abs.mid", "C:x.mid", "ok.mid"}));
-    // Asked for as stored, and as the program lists them (up to the first "/" removed).
-    for (const char* member : {"..\\evil.mid", "../evil2.mid", "/abs.mid", "\\abs.mid", "C:x.mid",
-                               "evil.mid", "evil2.mid", "abs.mid", "ok.mid/../../evil.mid"})
+    EXPECT_EQ(List(archive), (std::vector<std::string>{"../evil.mid", "../evil2.mid", "abs.mid", "x.mid", "../evil3.mid",
+                                                       "../evil4.mid", "ok.mid"}));
+    // Asked for as stored, and as the program lists them (up to the first "/" removed). A name
+    // asked for from the root or a drive is refused even where the member itself unpacks.
+    for (const char* member : {"..\\evil.mid", "../evil2.mid", "/abs.mid", "\\abs.mid", "C:x.mid", "evil.mid",
+                               "evil2.mid", "evil3.mid", "evil4.mid", "ok.mid/../../evil.mid"})
         EXPECT_EQ(Extract(archive, folder, member), unlha::kUnsafeName) << member;
     EXPECT_TRUE(dir_.Entries("out/tmp").empty());
     EXPECT_EQ(dir_.Entries("out"), (std::vector<std::string>{"evil.lzh", "tmp"}));
     EXPECT_FALSE(dir_.Exists("out/evil.mid"));
     EXPECT_FALSE(dir_.Exists("out/evil2.mid"));
     EXPECT_FALSE(std::filesystem::exists("/abs.mid"));
-    EXPECT_EQ(Extract(archive, folder, "ok.mid"), 0);
+    for (const char* member : {"ok.mid", "abs.mid", "x.mid"}) EXPECT_EQ(Extract(archive, folder, member), 0) << member;
+    EXPECT_EQ(dir_.Entries("out/tmp"), (std::vector<std::string>{"abs.mid", "ok.mid", "x.mid"}));
+}
+
+TEST_F(ArchiveExtract, NamesFromTheRootUnpackInsideTheFolder) {
+    // Windows archivers store "\\sub\\x.mid" (in the name at levels 0 to 2, or as a folder
+    // starting at the root mark); the library lists it without the root, and the program asks
+    // for the listed name after its first "/".
+    struct Case {
+        LzhMember stored;
+        std::string listed, asked;
+    };
+    const Case cases[] = {
+        {{"\\subdir\\subdir2\\hello.mid", "", "", 0}, "subdir/subdir2/hello.mid", "subdir2/hello.mid"},
+        {{"\\subdir\\subdir2\\hello.mid", "", "", 1}, "subdir/subdir2/hello.mid", "subdir2/hello.mid"},
+        {{"\\subdir\\subdir2\\hello.mid", "", "", 2}, "subdir/subdir2/hello.mid", "subdir2/hello.mid"},
+        {{"z.mid", "\\abs", "", 2}, "abs/z.mid", "z.mid"},
+        {{"z.mid", "/abs", "", 3}, "abs/z.mid", "z.mid"},
+        {{"C:x.mid", "", "", 0}, "x.mid", "x.mid"},
+        {{"C:\\dir\\y.mid", "", "", 1}, "dir/y.mid", "y.mid"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].listed + " level " + std::to_string(cases[i].stored.level));
+        LzhMember member = cases[i].stored;
+        member.data = SampleSong(static_cast<uint32_t>(i), 50);
+        const std::string name = "p" + std::to_string(i);
+        ASSERT_TRUE(WriteLzh(dir_.Native(name + ".lzh"), {member}));
+        const std::string archive = DosPath(dir_.Native(name + ".lzh"));
+        EXPECT_EQ(List(archive, cases[i].asked.c_str()), (std::vector<std::string>{cases[i].listed}));
+        EXPECT_EQ(Extract(archive, DosFolder(dir_.MakeFolder(name)), cases[i].asked), 0);
+        EXPECT_EQ(dir_.Read(name + "/" + cases[i].asked), member.data);
+    }
+    EXPECT_EQ(dir_.Entries("").size(), 2 * std::size(cases)) << "only the archives and their output folders";
+    EXPECT_FALSE(std::filesystem::exists("/abs/z.mid"));
 }
 
 TEST_F(ArchiveExtract, LinkInsideTheFolderIsNotFollowed) {
