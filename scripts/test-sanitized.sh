@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tests=(unlha32_test lzhwriter_test archivelibrary_test songfiles_access_test songfiles_titles_test
        sequencer_midifile_test library_listfiles_test library_settings_test platform_profile_test
-       platform_cp932_test)
+       platform_cp932_test platform_filesystem_test)
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKYRO_SANITIZE=address,undefined -DKYRO_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$(nproc)" --target "${tests[@]}"
 regex="^($(IFS='|'; echo "${tests[*]}"))\$"

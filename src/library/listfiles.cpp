@@ -3,6 +3,7 @@
 #include "library/settings.h"
 
 #include "platform/cp932.h"
+#include "platform/filereplace.h"
 #include "platform/filesystem.h"
 #include "platform/linereader.h"
 #include "platform/messagebox.h"

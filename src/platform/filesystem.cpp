@@ -2,6 +2,7 @@
 
 #include "platform/cp932.h"
 #include "platform/drives.h"
+#include "platform/tempfiles.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,9 +15,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
-#include <random>
 #include <set>
 #include <sstream>
 
@@ -84,55 +83,6 @@ std::string LastComponent(const std::string& nativePath) {
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// ---- Reading and writing --------------------------------------------------------------------
-
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Creates a new, empty file beside `target` under a name nobody else uses. O_EXCL with the
-// usual 0666 lets the umask decide the permissions, as for any new file.
-int CreateTemporaryBeside(const std::string& target, std::string& tempPath) {
-    thread_local std::mt19937 generator{std::random_device{}()};
-    const auto slash = target.find_last_of('/');
-    const std::string folder = target.substr(0, slash + 1);
-    const std::string name = target.substr(slash + 1, 200);  // room for the suffix within NAME_MAX
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = folder + "." + name + "." + std::to_string(::getpid()) + "-" +
-                   std::to_string(generator() % 1000000) + ".tmp";
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
-}
-
-void SyncFolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);  // best effort: the rename itself has happened either way
-    ::close(fd);
-}
-
-// The file a write to `nativePath` really replaces: the target of a link, not the link.
-std::string ResolveLinkTarget(const std::string& nativePath) {
-    struct stat st {};
-    if (::lstat(nativePath.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return nativePath;
-    char* resolved = ::realpath(nativePath.c_str(), nullptr);
-    if (!resolved) return nativePath;
-    std::string target = resolved;
-    std::free(resolved);
-    return target;
 }
 
 }  // namespace
@@ -212,59 +162,6 @@ std::optional<std::string> ReadFileBytes(const std::string& dosPath, std::size_t
     return ReadNativeFileBytes(*native, maxBytes);
 }
 
-namespace {
-
-// Writes the bytes, flushed to disk, to a new file beside `target` (taking the permissions of the
-// file it is to replace). Nothing remains on failure.
-std::optional<std::string> WriteTemporaryBeside(const std::string& target, const std::string& bytes) {
-    struct stat old {};
-    const bool existed = ::stat(target.c_str(), &old) == 0;
-    if (existed && !S_ISREG(old.st_mode)) return std::nullopt;
-    std::string tempPath;
-    const int fd = CreateTemporaryBeside(target, tempPath);
-    if (fd < 0) return std::nullopt;
-    bool ok = (!existed || ::fchmod(fd, old.st_mode & 07777) == 0) && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok) {
-        ::unlink(tempPath.c_str());
-        return std::nullopt;
-    }
-    return tempPath;
-}
-
-// Keeps the present file reachable under a second name until the whole replacement is done, so
-// that it can be put back. "" when there is no file; nothing when it cannot be kept.
-std::optional<std::string> KeepOldFile(const std::string& target) {
-    struct stat st {};
-    if (::stat(target.c_str(), &st) != 0) return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
-    std::string keptPath;
-    const int fd = CreateTemporaryBeside(target, keptPath);
-    if (fd < 0) return std::nullopt;
-    ::close(fd);
-    ::unlink(keptPath.c_str());  // the name was only reserved; the link takes it
-    if (::link(target.c_str(), keptPath.c_str()) == 0) return keptPath;
-    // File systems without hard links: a copy does the same job.
-    auto bytes = ReadNativeFileBytes(target, static_cast<std::size_t>(st.st_size));
-    if (!bytes) return std::nullopt;
-    return WriteTemporaryBeside(target, *bytes);
-}
-
-struct PendingFile {
-    std::string target;
-    std::string temp;
-    std::optional<std::string> kept;  // "" = there was no old file
-};
-
-void PutBack(const PendingFile& f) {
-    if (!f.kept) return;
-    if (f.kept->empty())
-        ::unlink(f.target.c_str());
-    else
-        ::rename(f.kept->c_str(), f.target.c_str());  // if even this fails, the old file stays beside it
-}
-
-}  // namespace
-
 bool WriteNativeFileAtomic(const std::string& nativePath, const std::string& bytes) {
     if (nativePath.empty() || nativePath.back() == '/') return false;
     const std::string target = ResolveLinkTarget(nativePath);
@@ -276,37 +173,6 @@ bool WriteNativeFileAtomic(const std::string& nativePath, const std::string& byt
     }
     SyncFolderOf(target);
     return true;
-}
-
-int WriteFilesAtomic(const std::vector<FileImage>& files) {
-    std::vector<PendingFile> pending;
-    auto discard = [&pending] {
-        for (const auto& f : pending) ::unlink(f.temp.c_str());
-    };
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        auto native = NativePath(files[i].dosPath);
-        auto temp = native ? WriteTemporaryBeside(ResolveLinkTarget(*native), files[i].bytes) : std::nullopt;
-        if (!temp) {
-            discard();
-            return static_cast<int>(i);
-        }
-        pending.push_back({ResolveLinkTarget(*native), *temp, std::nullopt});
-    }
-    for (std::size_t i = 0; i < pending.size(); ++i) {
-        PendingFile& f = pending[i];
-        f.kept = KeepOldFile(f.target);
-        if (f.kept && ::rename(f.temp.c_str(), f.target.c_str()) == 0) continue;
-        if (f.kept && !f.kept->empty()) ::unlink(f.kept->c_str());
-        f.kept.reset();
-        for (std::size_t j = 0; j < i; ++j) PutBack(pending[j]);
-        for (std::size_t j = i; j < pending.size(); ++j) ::unlink(pending[j].temp.c_str());
-        return static_cast<int>(i);
-    }
-    for (const auto& f : pending) {
-        if (f.kept && !f.kept->empty()) ::unlink(f.kept->c_str());
-        SyncFolderOf(f.target);
-    }
-    return -1;
 }
 
 ProbeResult ProbeNewFile(const std::string& dosPath) {

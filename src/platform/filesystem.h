@@ -22,16 +22,6 @@ bool WriteFileAtomic(const std::string& dosPath, const std::string& bytes);
 
 bool DeleteFileAt(const std::string& dosPath);
 
-// Replaces several files as one. Each new content goes to a temporary file beside its target and
-// is flushed before any target is replaced; when a replacement fails, the files replaced before it
-// get their old contents back (or are removed again if they did not exist). Returns the index of
-// the file that could not be written, or -1 when every file was replaced.
-struct FileImage {
-    std::string dosPath;
-    std::string bytes;
-};
-int WriteFilesAtomic(const std::vector<FileImage>& files);
-
 // Whether a new file can be made at the path: it is created exclusively (an existing file of that
 // name is never opened, let alone truncated) and removed again at once.
 enum class ProbeResult { Created, AlreadyExists, Failed };

@@ -1,7 +1,10 @@
 #include "platform/filesystem.h"
+#include "platform/filereplace.h"
 
 #include "platform/drives.h"
+#include "platform/tempfiles.h"
 #include "platformtesthelpers.h"
+#include "support/gonepid.h"
 #include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
@@ -241,6 +244,52 @@ TEST_F(FileSystemTest, FilesWrittenTogetherAllChangeOrNoneDoes) {
     auto names = NamesOnDisk();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, expected);  // no temporary or kept copies left behind
+}
+
+// The second target turns into a folder once the first has been replaced: the first gets its old
+// content back, and the second's old content is not lost.
+std::string g_firstTarget, g_secondTarget;
+void BlockTheSecondTargetOnceTheFirstIsNew() {
+    std::ifstream first(g_firstTarget);
+    std::string content((std::istreambuf_iterator<char>(first)), std::istreambuf_iterator<char>());
+    if (content != "new a" || fs::is_directory(g_secondTarget)) return;
+    fs::remove(g_secondTarget);
+    fs::create_directories(g_secondTarget + "/inside");
+}
+
+TEST_F(FileSystemTest, ReplacementFailingHalfWayPutsTheReplacedFileBack) {
+    temp.Write("a.dat", "old a");
+    temp.Write("b.dat", "old b");
+    g_firstTarget = temp.Native("a.dat");
+    g_secondTarget = temp.Native("b.dat");
+    SetWriteStepHook(&BlockTheSecondTargetOnceTheFirstIsNew);
+    const int failed = WriteFilesAtomic({{"D:\\a.dat", "new a"}, {"D:\\b.dat", "new b"}});
+    SetWriteStepHook(nullptr);
+    EXPECT_EQ(failed, 1);
+    EXPECT_EQ(temp.Read("a.dat"), "old a");
+    std::vector<std::string> keptCopies;  // the old b, which has no place to go back to
+    for (const auto& name : NamesOnDisk())
+        if (name != "a.dat" && name != "b.dat") keptCopies.push_back(temp.Read(name));
+    EXPECT_EQ(keptCopies, std::vector<std::string>{"old b"});
+}
+
+TEST_F(FileSystemTest, StartUpRemovesTheLeftoversOfProcessesThatAreGone) {
+    const std::string gone = std::to_string(test::GonePid()), self = std::to_string(getpid());
+    const struct {
+        std::string name;
+        bool stays;
+    } files[] = {
+        {".KYROTitl.dat." + gone + "-1.tmp", false},
+        {".kyrolist.DAT." + gone + "-2.tmp", false},
+        {".KYROList.dat." + gone + "-3.journal", false},  // cut short: the save had not begun
+        {".KYROTitl.dat." + self + "-4.tmp", true},       // a save that is running
+        {".notes.txt." + gone + "-5.tmp", true},          // not a file of ours
+        {".KYROTitl.dat.tmp", true},
+        {"KYROTitl.dat", true},
+    };
+    for (const auto& f : files) temp.Write(f.name, "x");
+    RecoverInterruptedWrites("D:\\", {"KYROList.dat", "KYROTitl.dat"});
+    for (const auto& f : files) EXPECT_EQ(temp.Exists(f.name), f.stays) << f.name;
 }
 
 TEST_F(FileSystemTest, ProbeNeverOpensAnExistingFile) {
