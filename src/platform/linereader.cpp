@@ -3,15 +3,27 @@
 #include "platform/cp932.h"
 #include "platform/filesystem.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 
 namespace kyro {
 
 namespace {
 
+// Only a regular file is read: a folder reads as an error, and a FIFO or a device in the list
+// file's place would block the start-up or never end. Opened without blocking for that test.
 FILE* OpenForReading(const std::string& dosPath) {
     auto native = NativePath(dosPath);
-    return native ? std::fopen(native->c_str(), "rb") : nullptr;
+    if (!native) return nullptr;
+    const int fd = ::open(native->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    FILE* file = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? ::fdopen(fd, "rb") : nullptr;
+    if (!file) ::close(fd);
+    return file;
 }
 
 }  // namespace
