@@ -45,23 +45,27 @@ std::string ListLineForFile(const SongGroup& group, int k) {
     return map + TitleForFile(group.Path(k));
 }
 
-// Both files have 8991 lines: a group's songs in its first slots, empty lines for the rest.
-template <typename LineOf>
-std::string BuildImage(const SongList& list, LineOf lineOf) {
+std::string ListImage(const SongList& list) {
     std::string image;
     for (const auto& group : list.groups) {
         for (int k = 0; k < kGroupCapacity; ++k) {
-            if (k < group.Count()) image += lineOf(group, k);
+            if (k < group.Count()) image += ListLineForFile(group, k);
             image += "\r\n";
         }
     }
     return image;
 }
 
-std::string ListImage(const SongList& list) { return BuildImage(list, ListLineForFile); }
-
-std::string TitleImage(const SongList& list) {
-    return BuildImage(list, [](const SongGroup& group, int k) { return TitleForFile(group.Title(k)); });
+// 8991 lines: each title on its entry's line, the stray titles on theirs, empty lines elsewhere.
+std::string TitleImage(const SongList& list, const ListLayout& layout) {
+    std::vector<std::string> lines(kSlotCount);
+    for (const auto& [line, title] : layout.strayTitles) lines.at(line) = title;
+    for (int g = 0; g < kGroupCount; ++g)
+        for (int k = 0; k < list.groups[g].Count(); ++k)
+            lines.at(layout.lines[g][k]) = TitleForFile(list.groups[g].Title(k));
+    std::string image;
+    for (const auto& line : lines) image += line + "\r\n";
+    return image;
 }
 
 bool Fail(const char* message) {
@@ -71,12 +75,29 @@ bool Fail(const char* message) {
 
 }  // namespace
 
+ListLayout ListLayout::Packed(const SongList& list) {
+    ListLayout layout;
+    for (int g = 0; g < kGroupCount; ++g)
+        for (int k = 0; k < list.groups[g].Count(); ++k) layout.lines[g].push_back(g * kGroupCapacity + k);
+    return layout;
+}
+
+bool ListLayout::Fits(const SongList& list) const {
+    for (int g = 0; g < kGroupCount; ++g) {
+        if (static_cast<int>(lines[g].size()) != list.groups[g].Count()) return false;
+        for (int line : lines[g])
+            if (line < g * kGroupCapacity || line >= (g + 1) * kGroupCapacity) return false;
+    }
+    return true;
+}
+
 ListLoadResult LoadSongList(const std::string& programFolder, int warningMsg, SongList& list) {
     ListLoadResult result;
     for (auto& group : list.groups) group.Clear();
 
     LineReader lines(programFolder + kListFileName, kMaxLineBytes);
     if (!lines.IsOpen()) return result;
+    ListLayout& layout = result.layout;
     LineReader titles(programFolder + kTitleFileName, kMaxLineBytes);
 
     bool skipAll = (warningMsg & kWarnErrList) == 0;
@@ -85,14 +106,14 @@ ListLoadResult LoadSongList(const std::string& programFolder, int warningMsg, So
         std::optional<std::string> line = lines.Next();
         if (!line) break;
         std::string title = titles.Next().value_or(std::string());
-        if (line->empty()) continue;
-
-        std::string normalised = IsMapCode((*line)[0]) ? *line : '0' + *line;
+        std::string normalised = line->empty() || IsMapCode((*line)[0]) ? *line : '0' + *line;
         if (IsValidListLine(normalised)) {
             list.groups[slot / kGroupCapacity].Append({normalised.substr(1), title, normalised[0]});
+            layout.lines[slot / kGroupCapacity].push_back(slot);
             continue;
         }
-        if (skipAll) continue;
+        if (!title.empty()) layout.strayTitles.emplace(slot, title);
+        if (line->empty() || skipAll) continue;
         if (!AskAboutInvalidLine(normalised, skipAll)) {
             result.quitRequested = true;
             break;
@@ -103,7 +124,7 @@ ListLoadResult LoadSongList(const std::string& programFolder, int warningMsg, So
 
 bool SaveSongList(const std::string& programFolder, const SongList& list) {
     // The titles first: a failure of either file leaves both old files as they were.
-    switch (WriteFilesAtomic({{programFolder + kTitleFileName, TitleImage(list)},
+    switch (WriteFilesAtomic({{programFolder + kTitleFileName, TitleImage(list, ListLayout::Packed(list))},
                               {programFolder + kListFileName, ListImage(list)}})) {
     case -1: return true;
     case 0: return Fail(kTitleSaveFailed);
@@ -111,8 +132,9 @@ bool SaveSongList(const std::string& programFolder, const SongList& list) {
     }
 }
 
-bool SaveTitles(const std::string& programFolder, const SongList& list) {
-    if (WriteFileAtomic(programFolder + kTitleFileName, TitleImage(list))) return true;
+bool SaveTitles(const std::string& programFolder, const SongList& list, const ListLayout& layout) {
+    const std::string image = TitleImage(list, layout.Fits(list) ? layout : ListLayout::Packed(list));
+    if (WriteFileAtomic(programFolder + kTitleFileName, image)) return true;
     return Fail(kTitleSaveFailed);
 }
 

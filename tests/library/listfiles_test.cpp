@@ -263,16 +263,48 @@ TEST_F(ListFilesTest, UnwritableListFileWithNoOldTitlesCreatesNone) {
 TEST_F(ListFilesTest, SaveTitlesWritesOnlyTheTitleFile) {
     const std::string oldList = Join({"1D:\\A.MID"});
     tf.Write(kListFileName, oldList);
-    SongList list = Load();
+    SongList list;
+    ListLayout layout = LoadSongList(tf.Dos(), 0, list).layout;
     list.groups[0].SetTitle(0, kHyou);
-    ASSERT_TRUE(SaveTitles(tf.Dos(), list));
+    ASSERT_TRUE(SaveTitles(tf.Dos(), list, layout));
     EXPECT_EQ(tf.Read(kListFileName), oldList);
     EXPECT_EQ(Load(), list);
 
     std::filesystem::remove(tf.Native(kTitleFileName));
     std::filesystem::create_directory(tf.Native(kTitleFileName));
-    EXPECT_FALSE(SaveTitles(tf.Dos(), list));
+    EXPECT_FALSE(SaveTitles(tf.Dos(), list, layout));
     EXPECT_EQ(messages.Texts(), std::vector<QString>{QString::fromUtf8("タイトル一覧が登録できません。")});
+}
+
+// Hand-edited lists have empty lines inside a group, and invalid lines are dropped: the songs
+// after them load packed. Titles saved in packed order used to move each onto the song before
+// it at the next start, and the last song of the group lost its own.
+TEST_F(ListFilesTest, TitlesStayWithTheirSongsAcrossStartsAndCloses) {
+    const std::string list = Join(Slots(1003, {{1, "1D:\\A.MID"}, {3, "1D:\\B.MID"}, {4, "bad line"}, {5, "1D:\\C.MID"},
+                                               {1001, "1D:\\G2A.MID"}, {1003, "1D:\\G2B.MID"}}));
+    tf.Write(kListFileName, list);
+    tf.Write(kTitleFileName, Join(Slots(1003, {{1, "ta"}, {2, "stray"}, {3, "tb"}, {4, "of the bad line"},
+                                               {5, kUntitledMarker}, {1001, "g2a"}, {1003, kUntitledMarker}})));
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"D:\\A.MID", "ta"}, {"D:\\B.MID", "tb"}, {"D:\\C.MID", "tc"}, {"D:\\G2A.MID", "g2a"}, {"D:\\G2B.MID", "g2b"}};
+    for (int run = 0; run < 3; ++run) {  // each run a start, a title read while playing, a close
+        SongList songs;
+        ListLayout layout = LoadSongList(tf.Dos(), 0, songs).layout;
+        if (run == 0) songs.groups[0].SetTitle(2, "tc");
+        if (run == 1) songs.groups[1].SetTitle(1, "g2b");
+        ASSERT_TRUE(SaveTitles(tf.Dos(), songs, layout));
+    }
+    SongList songs = Load(0);
+    std::vector<std::pair<std::string, std::string>> loaded;
+    for (const auto& group : songs.groups)
+        for (int k = 0; k < group.Count(); ++k) loaded.emplace_back(group.Path(k), group.Title(k));
+    EXPECT_EQ(loaded, expected);
+    EXPECT_EQ(tf.Read(kListFileName), list);
+    // The titles of lines that gave no song are kept where they were, for a list mended by hand.
+    const auto titleLines = SplitCrLf(tf.Read(kTitleFileName));
+    ASSERT_EQ(titleLines.size(), 8991u);
+    EXPECT_EQ(titleLines[1], "stray");
+    EXPECT_EQ(titleLines[3], "of the bad line");
 }
 
 }  // namespace
