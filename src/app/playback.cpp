@@ -178,9 +178,13 @@ void TfmMid::StopPlayback() {
 }
 
 void TfmMid::ApplyTitle(const std::string& listPath, const std::string& title) {
-    for (SongGroup& group : songs_.groups)
-        for (int i = 0; i < group.Count(); ++i)
-            if (group.Path(i) == listPath) group.SetTitle(i, title);
+    for (SongGroup& group : songs_.groups) {
+        for (int i = 0; i < group.Count(); ++i) {
+            if (group.Path(i) != listPath || group.Title(i) == title) continue;
+            group.SetTitle(i, title);
+            titlesChanged_ = true;
+        }
+    }
     if (editor_ && editor_->isVisible()) {
         std::string text = listPath + ";" + title;
         SendLinkMessage(editor_, LinkMessage::UM_SET_TITLE, 0, &text);

@@ -134,7 +134,8 @@ void TfmMid::BuildLayout() {
 }
 
 // The close query. A visible list editor may refuse (it asks about an unsaved list). Otherwise the
-// player stops first, then the play order and the titles filled in while songs played are saved;
+// player stops first, then the play order and the titles filled in while songs played are saved
+// (only when one changed: a list that could not be read must not cost the titles it belongs to);
 // a failed resume file does not stop the titles.
 void TfmMid::closeEvent(QCloseEvent* event) {
     if (quitRequested_) {  // a start-up that ended early has nothing to save
@@ -147,9 +148,14 @@ void TfmMid::closeEvent(QCloseEvent* event) {
     }
     StopPlayback();
     SaveResumeState(programFolder_, order_.Snapshot());
-    SaveTitles(programFolder_, songs_);
+    if (titlesChanged_) SaveTitles(programFolder_, songs_, listLayout_);
     event->accept();
     emit ProgramEnding();
+}
+
+void TfmMid::ListFilesSaved() {
+    listLayout_ = ListLayout::Packed(songs_);
+    titlesChanged_ = false;
 }
 
 void TfmMid::changeEvent(QEvent* event) {

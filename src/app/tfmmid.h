@@ -6,6 +6,7 @@
 #include "app/appcontext.h"
 #include "app/playerstate.h"
 #include "app/playorder.h"
+#include "library/listfiles.h"
 #include "library/settings.h"
 #include "library/songlist.h"
 #include "platform/linkmessages.h"
@@ -46,8 +47,12 @@ public:
     int ExitCode() const { return exitCode_; }
 
     const SongList& Songs() const { return songs_; }
-    // The list editor's save writes its working copy back here, then sends UM_LIST_CHANGED.
+    // The list editor's save writes its working copy back here and both list files, calls
+    // ListFilesSaved, then sends UM_LIST_CHANGED.
     SongList& MutableSongs() { return songs_; }
+    // Both files now hold the songs in memory, each group on its first lines: the close has no
+    // title to save until one changes, and saves them on those lines.
+    void ListFilesSaved();
     const Settings& SettingsInForce() const { return settings_; }
     const std::string& ProgramFolder() const { return programFolder_; }
     const std::string& TempFolder() const { return tempFolder_; }
@@ -117,6 +122,7 @@ private:
     bool RunStartup(const AppContext& context);
     bool LocateFolders(const AppContext& context);
     bool CreateLists(const AppContext& context);
+    void RecoverInterruptedSaves();
     void ReadSettings(const AppContext& context);
     void LoadList();
     bool CheckSequencerTypes();
@@ -146,6 +152,8 @@ private:
 
     // Song data and the settings in force.
     SongList songs_;
+    ListLayout listLayout_;       // the lines of the files the songs were read from
+    bool titlesChanged_ = false;  // a title read while playing differs from the one loaded
     std::vector<char> lineBuffer_;
     Settings settings_;
 

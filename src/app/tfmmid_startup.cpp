@@ -3,9 +3,11 @@
 // saved queue where the modes allow it) and the auto-start countdown.
 #include "app/tfmmid.h"
 
+#include "app/resumestate.h"
 #include "library/listfiles.h"
 #include "platform/cp932.h"
 #include "platform/drives.h"
+#include "platform/filereplace.h"
 #include "platform/filesystem.h"
 #include "platform/messagebox.h"
 #include "sequencer/player.h"
@@ -41,6 +43,7 @@ struct ResetFileCheck {
 bool TfmMid::RunStartup(const AppContext& context) {
     // Step 1: every field starts cleared (member initialisers); the message caption is fixed.
     if (!LocateFolders(context)) return false;                // step 2
+    RecoverInterruptedSaves();
     if (!CreateLists(context)) return false;                  // step 3
     ReadSettings(context);                                    // step 4
     LoadList();                                               // steps 5 and 6
@@ -143,8 +146,16 @@ void TfmMid::MakePlayer(const AppContext& context) {
     player1_->SetNotifyHandler([this](NotifyResult result) { Player1Notify(result); });
 }
 
+// A run that was killed while saving may have left a save half done and temporary files: the
+// files are made whole (the old or the new list with its titles) before anything reads them.
+void TfmMid::RecoverInterruptedSaves() {
+    RecoverInterruptedWrites(programFolder_, {kSettingsFileName, kListFileName, kTitleFileName, kResumeFileName});
+}
+
 void TfmMid::LoadList() {
-    if (LoadSongList(programFolder_, settings_.warningMsg, songs_).quitRequested) RequestQuit(0);
+    ListLoadResult loaded = LoadSongList(programFolder_, settings_.warningMsg, songs_);
+    listLayout_ = std::move(loaded.layout);
+    if (loaded.quitRequested) RequestQuit(0);
     listEmpty_ = songs_.Empty();
 }
 

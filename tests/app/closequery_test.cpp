@@ -13,7 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace kyro {
@@ -25,23 +30,28 @@ const char kSavedQueue[] = "0002000000011000" "1001";
 
 class CloseQueryTest : public ::testing::Test {
 protected:
-    // Starts on a saved queue at position 2, then removes both files so that only the close can
-    // write them again.
-    std::unique_ptr<TfmMid> StartAndForgetFiles() {
-        SongList songs;
-        songs.groups[0].Append({"Z:\\midi\\ONE.MID", "First", '1'});
-        songs.groups[0].Append({"Z:\\midi\\TWO.MID", Utf8ToCp932("さくら").value(), '0'});
-        songs.groups[1].Append({"Z:\\midi\\THREE.MID", "Third", '3'});
-        songs.groups[1].Append({"Z:\\midi\\FOUR.MID", "Fourth", '4'});
+    std::unique_ptr<TfmMid> Start() {
         folder.Write("KYRO32.INI", kSequential + "[MIDI]\r\nOutput=null\r\n");
-        EXPECT_TRUE(SaveSongList(folder.Dos(), songs));
-        folder.Write(kResumeFileName, kSavedQueue);
         AppContext context;
         context.programFolderNative = folder.Native();
         context.exeFolderNative = folder.Native();
         context.env.vars["TEMP"] = folder.Native();
-        auto mid = std::make_unique<TfmMid>(context);
+        return std::make_unique<TfmMid>(context);
+    }
+
+    // Starts on a saved queue at position 2 and reads one title while playing, then removes both
+    // files so that only the close can write them again.
+    std::unique_ptr<TfmMid> StartAndForgetFiles() {
+        SongList songs;
+        songs.groups[0].Append({"Z:\\midi\\ONE.MID", "First", '1'});
+        songs.groups[0].Append({"Z:\\midi\\TWO.MID", Utf8ToCp932("さくら").value(), '0'});
+        songs.groups[1].Append({"Z:\\midi\\THREE.MID", kUntitledMarker, '3'});
+        songs.groups[1].Append({"Z:\\midi\\FOUR.MID", "Fourth", '4'});
+        EXPECT_TRUE(SaveSongList(folder.Dos(), songs));
+        folder.Write(kResumeFileName, kSavedQueue);
+        auto mid = Start();
         EXPECT_EQ(mid->Order().QueuePos(), 2);
+        mid->ApplyTitle("Z:\\midi\\THREE.MID", "Third");
         std::remove(folder.Native(kResumeFileName).c_str());
         std::remove(folder.Native(kTitleFileName).c_str());
         return mid;
@@ -103,6 +113,47 @@ TEST_F(CloseQueryTest, ResumeFileThatCannotBeWrittenStillSavesTheTitles) {
     ASSERT_EQ(messages.Messages().size(), 1u);
     EXPECT_TRUE(messages.Messages()[0].text.startsWith(QStringLiteral("ﾌｧｲﾙ ")));
     EXPECT_TRUE(folder.Exists(kTitleFileName));
+}
+
+// A list that cannot be read loads empty; its close used to write 8991 empty lines over every
+// title the user had collected.
+TEST_F(CloseQueryTest, TitlesAreKeptWhenTheListCannotBeRead) {
+    const std::string titles = "Kept title\r\n" + Utf8ToCp932("さくら").value() + "\r\n";
+    const std::vector<std::pair<const char*, std::function<void()>>> cases = {
+        {"missing", [] {}},
+        {"empty", [this] { folder.Write(kListFileName, ""); }},
+        {"a folder", [this] { folder.MakeFolder(kListFileName); }},
+        {"a link loop", [this] { symlink(kListFileName, folder.Native(kListFileName).c_str()); }},
+        {"a FIFO", [this] { mkfifo(folder.Native(kListFileName).c_str(), 0600); }},
+        {"garbage", [this] { folder.Write(kListFileName, std::string("\x00\xff\x81\r\n?\x1a\n\\\\x\n", 12)); }},
+    };
+    for (const auto& [what, makeList] : cases) {
+        SCOPED_TRACE(what);
+        std::filesystem::remove_all(folder.Native(kListFileName));
+        makeList();
+        folder.Write(kTitleFileName, titles);
+        auto mid = Start();
+        mid->ApplyTitle("Z:\\midi\\ONE.MID", "played");
+        EXPECT_TRUE(mid->close());
+        EXPECT_EQ(folder.Read(kTitleFileName), titles);
+    }
+}
+
+// Titles read while playing a list with gaps go to the lines their songs came from; once the list
+// editor has saved the list packed, to the packed lines.
+TEST_F(CloseQueryTest, TitlesGoToTheLinesOfTheirSongs) {
+    folder.Write(kListFileName, "1Z:\\A.MID\r\n\r\n1Z:\\B.MID\r\n");
+    folder.Write(kTitleFileName, "ta\r\n\r\n" + kUntitledMarker + "\r\n");
+    auto mid = Start();
+    mid->ApplyTitle("Z:\\B.MID", "tb");
+    EXPECT_TRUE(mid->close());
+    EXPECT_EQ(folder.Read(kTitleFileName).substr(0, 10), "ta\r\n\r\ntb\r\n");
+
+    EXPECT_TRUE(SaveSongList(folder.Dos(), mid->Songs()));
+    mid->ListFilesSaved();
+    mid->ApplyTitle("Z:\\B.MID", "tb2");
+    EXPECT_TRUE(mid->close());
+    EXPECT_EQ(folder.Read(kTitleFileName).substr(0, 9), "ta\r\ntb2\r\n");
 }
 
 }  // namespace

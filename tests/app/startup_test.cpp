@@ -1,5 +1,7 @@
 // The main window's start-up: the messages it shows, in order, and when it ends the program.
 #include "app/tfmmid.h"
+#include "library/listfiles.h"
+#include "support/gonepid.h"
 #include "support/messagerecorder.h"
 #include "support/tempfolder.h"
 
@@ -52,6 +54,14 @@ TEST_F(StartupTest, EmptyFolderShowsRcpThenResetFilesInOrderThenLibrary) {
     EXPECT_FALSE(mid.RcpPlayable());
     EXPECT_FALSE(mid.ArchiveAvailable());
     EXPECT_FALSE(mid.HasGM() || mid.Has88Pro() || mid.Has88Map() || mid.Has55Map());
+}
+
+// Each kill during a save used to leave its temporary file for good.
+TEST_F(StartupTest, TemporaryFilesOfAKilledRunAreRemoved) {
+    const std::string leftover = std::string(".") + kTitleFileName + "." + std::to_string(test::GonePid()) + "-7.tmp";
+    folder.Write(leftover, "half a title file");
+    TfmMid mid(Context(false));
+    EXPECT_FALSE(folder.Exists(leftover));
 }
 
 TEST_F(StartupTest, ResetFilesPresentAndLibraryLoaded) {
