@@ -131,8 +131,32 @@ std::string FileNamePart(std::string_view dosPath) {
     return std::string(dosPath.substr(start));
 }
 
+namespace {
+
+unsigned char LowerAsciiLetter(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
+
+}  // namespace
+
+int CompareIgnoringCaseCp932(std::string_view a, std::string_view b) {
+    // Up to the first difference both texts have their two-byte characters at the same places
+    // (a lead byte is never a letter, so it only equals the same lead byte), so one flag serves both.
+    bool secondByte = false;
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        auto x = static_cast<unsigned char>(a[i]);
+        auto y = static_cast<unsigned char>(b[i]);
+        if (!secondByte) {
+            x = LowerAsciiLetter(x);
+            y = LowerAsciiLetter(y);
+        }
+        if (x != y) return x < y ? -1 : 1;
+        secondByte = !secondByte && IsCp932LeadByte(x);
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
 bool EqualsIgnoringCaseCp932(std::string_view a, std::string_view b) {
-    auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; };
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         const auto x = static_cast<unsigned char>(a[i]);
@@ -140,7 +164,7 @@ bool EqualsIgnoringCaseCp932(std::string_view a, std::string_view b) {
         if (IsCp932LeadByte(x)) {
             if (x != y || i + 1 >= a.size() || a[i + 1] != b[i + 1]) return false;
             ++i;
-        } else if (fold(x) != fold(y)) {
+        } else if (LowerAsciiLetter(x) != LowerAsciiLetter(y)) {
             return false;
         }
     }

@@ -41,6 +41,12 @@ std::string FileNamePart(std::string_view dosPath);
 // Two-byte characters compare exactly: the second byte of "ア" (83 41) is not an "A".
 bool EqualsIgnoringCaseCp932(std::string_view a, std::string_view b);
 
+// The order that goes with EqualsIgnoringCaseCp932: negative, 0 or positive as `a` sorts before,
+// with or after `b`. Single-byte letters are folded to lower case, so "_" and the other signs
+// between "Z" and "a" come before the letters, as in the case-insensitive order of Windows list
+// boxes; two-byte characters compare by their bytes. Texts EqualsIgnoringCaseCp932 calls equal give 0.
+int CompareIgnoringCaseCp932(std::string_view a, std::string_view b);
+
 // The first `maxBytes` bytes of `text`, one byte shorter when the cut would leave the first byte
 // of a two-byte character at the end. Lead bytes are found by scanning from the start.
 std::string CutCp932(std::string_view text, std::size_t maxBytes);

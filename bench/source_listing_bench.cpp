@@ -1,0 +1,194 @@
+// source_listing_bench: the list editor's source listing (ListSourceFolder through
+// libunlha32.so) against the same listing done with liblhasa directly.
+//
+// The folder holds 1,000 LZH archives of 10 stored members each, written at start by the tests'
+// LZH writer into a fresh folder under /tmp (removed at the end). The direct side reads the folder
+// with readdir, walks each archive's headers with liblhasa, builds the same "PACK.LZH->member"
+// items and sorts them the same way; both results are checked equal. The two sides alternate
+// (each goes first in every other round) and each figure is the median of its rounds. The last
+// line is the ratio ours / liblhasa.
+//
+// Usage: source_listing_bench [folder holding libunlha32.so]
+
+#include "editor/sourcelisting.h"
+#include "songfiles/archiveaccess.h"
+#include "songfiles/archivelibrary.h"
+#include "songfiles/filekinds.h"
+
+#include "platform/drives.h"
+#include "platform/filesystem.h"
+
+#include "lzhwriter.h"
+
+#include <dirent.h>
+#include <lhasa.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Items = std::vector<std::string>;
+
+constexpr int kArchives = 1000;
+constexpr int kMembersPerArchive = 10;
+constexpr std::size_t kMemberBytes = 4096;
+constexpr int kRounds = 5;
+constexpr int kFilter = kyro::kFilterMidOrRcp;
+
+// The fixture folder, removed with everything in it when the run ends.
+struct ScratchFolder {
+    std::string native;
+    ScratchFolder() {
+        std::string pattern = "/tmp/kyro-source-bench-XXXXXX";
+        if (mkdtemp(pattern.data())) native = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        if (!native.empty()) std::filesystem::remove_all(native, ec);
+    }
+};
+
+// The program hands the library this resolver at start-up; the listing is measured with it.
+int ResolveDosPath(const char* dosPath, char* out, size_t size) {
+    auto native = kyro::ActiveDriveMap().ToNative(dosPath ? dosPath : "");
+    if (!native || native->size() + 1 > size) return 0;
+    std::memcpy(out, native->c_str(), native->size() + 1);
+    return 1;
+}
+
+bool Admitted(kyro::FileKind kind) { return kind == kyro::FileKind::Mid || kind == kyro::FileKind::Rcp; }
+
+// The members of one archive as items, read with liblhasa alone.
+void AddMembersDirectly(const std::string& nativePath, const std::string& archiveName, Items& items) {
+    std::string path = nativePath;  // liblhasa takes a non-const char*
+    LHAInputStream* stream = lha_input_stream_from(path.data());
+    if (!stream) return;
+    LHAReader* reader = lha_reader_new(stream);
+    while (LHAFileHeader* header = lha_reader_next_file(reader)) {
+        if (!header->filename) continue;  // a folder entry
+        std::string member = header->filename;
+        if (Admitted(kyro::ClassifyFileName(member, kyro::kPurposeSongs))) items.push_back(archiveName + "->" + member);
+    }
+    lha_reader_free(reader);
+    lha_input_stream_free(stream);
+}
+
+// The same listing with readdir and liblhasa: what the source listing would cost without the
+// drive map, the CP932 names, the file attributes and the archive library between.
+Items ListDirectly(const std::string& nativeFolder) {
+    Items items;
+    DIR* dir = opendir(nativeFolder.c_str());
+    if (!dir) return items;
+    while (const dirent* d = readdir(dir)) {
+        if (d->d_name[0] == '.' || d->d_type != DT_REG) continue;
+        const std::string name = d->d_name;
+        const kyro::FileKind kind = kyro::ClassifyFileName(name, kyro::kPurposeSongs);
+        if (kind == kyro::FileKind::Lzh)
+            AddMembersDirectly(nativeFolder + "/" + name, name, items);
+        else if (Admitted(kind))
+            items.push_back(name);
+    }
+    closedir(dir);
+    std::stable_sort(items.begin(), items.end(), kyro::LessIgnoringCaseCp932);
+    return items;
+}
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+double Timed(const std::function<void()>& work) {
+    const auto start = Clock::now();
+    work();
+    return Seconds(Clock::now() - start);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Realistic member names: songs and RCP files with a folder part now and then.
+std::string MemberName(int archive, int member) {
+    static const char* const kStems[] = {"opening", "stage", "boss", "ending", "theme", "battle", "field", "town"};
+    const char* extension = member % 4 == 3 ? ".rcp" : ".mid";
+    return std::string(kStems[(archive + member) % 8]) + std::to_string(member) + extension;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string libraryFolder = argc > 1 ? argv[1] : KYRO_UNLHA32_DIR;
+    auto loaded = kyro::ArchiveLibrary::Load(libraryFolder, libraryFolder);
+    if (!loaded.library) {
+        std::fprintf(stderr, "libunlha32.so not loaded from %s (%s)\n", libraryFolder.c_str(),
+                     loaded.failureName.c_str());
+        return 1;
+    }
+    const kyro::ArchiveLibrary* library = loaded.library.get();
+    if (library->Functions().SetPathResolver) library->Functions().SetPathResolver(&ResolveDosPath);
+
+    ScratchFolder scratch;
+    const auto dosRoot = kyro::DosPath(scratch.native);
+    if (scratch.native.empty() || !dosRoot) {
+        std::fprintf(stderr, "cannot make a scratch folder under /tmp\n");
+        return 1;
+    }
+    const std::string dosFolder = kyro::WithTrailingBackslash(*dosRoot);
+
+    const std::string filler(kMemberBytes, 'x');
+    for (int a = 0; a < kArchives; ++a) {
+        std::vector<kyro::test::LzhMember> members;
+        for (int m = 0; m < kMembersPerArchive; ++m) members.push_back({MemberName(a, m), "", filler, 1});
+        char name[32];
+        std::snprintf(name, sizeof name, "PACK%04d.LZH", a);
+        if (!kyro::test::WriteLzh(scratch.native + "/" + name, members)) {
+            std::fprintf(stderr, "cannot write %s\n", name);
+            return 1;
+        }
+    }
+
+    Items ours, direct;
+    std::vector<double> oursTimes, directTimes;
+    auto runOurs = [&] { oursTimes.push_back(Timed([&] { ours = kyro::ListSourceFolder(dosFolder, kFilter, library); })); };
+    auto runDirect = [&] { directTimes.push_back(Timed([&] { direct = ListDirectly(scratch.native); })); };
+    for (int round = 0; round < kRounds; ++round) {
+        if (round % 2 == 0) {
+            runOurs();
+            runDirect();
+        } else {
+            runDirect();
+            runOurs();
+        }
+    }
+    const std::size_t expected = std::size_t{kArchives} * kMembersPerArchive;
+    if (ours.size() != expected || ours != direct) {
+        std::fprintf(stderr, "the listings differ: ours %zu items, direct %zu, expected %zu\n", ours.size(),
+                     direct.size(), expected);
+        return 1;
+    }
+
+    const double oursTime = Median(oursTimes);
+    const double directTime = Median(directTimes);
+    std::printf("source listing of %d archives of %d members (median of %d rounds):\n", kArchives,
+                kMembersPerArchive, kRounds);
+    auto range = [](const std::vector<double>& times) {
+        const auto [low, high] = std::minmax_element(times.begin(), times.end());
+        return std::make_pair(1000 * *low, 1000 * *high);
+    };
+    const auto [oursLow, oursHigh] = range(oursTimes);
+    const auto [directLow, directHigh] = range(directTimes);
+    std::printf("  ListSourceFolder (libunlha32.so)  %8.1f ms  (rounds %.1f..%.1f)\n", 1000 * oursTime, oursLow,
+                oursHigh);
+    std::printf("  liblhasa directly                 %8.1f ms  (rounds %.1f..%.1f)\n", 1000 * directTime, directLow,
+                directHigh);
+    std::printf("source listing ratio %.2f\n", oursTime / directTime);
+    return 0;
+}
