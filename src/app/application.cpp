@@ -36,6 +36,15 @@ ProgramWindows::ProgramWindows(const AppContext& context)
     own(fmFindDlg, fmWait);
     own(fmFileSel, fmWait);
     fmMid->SetListEditor(fmMidiOpen);
+    EditorCompanions companions;
+    companions.title = fmTitle;
+    companions.fileMove = fmFileMove;
+    companions.listMove = fmListMove;
+    companions.group = fmGroup;
+    companions.wait = fmWait;
+    companions.docList = fmDocList;
+    // The document reader joins when it can read: until then a chosen document opens nothing.
+    fmMidiOpen->SetCompanions(companions);
 }
 
 ProgramWindows::~ProgramWindows() {

@@ -148,14 +148,25 @@ void TfmMid::closeEvent(QCloseEvent* event) {
     }
     StopPlayback();
     SaveResumeState(programFolder_, order_.Snapshot());
-    if (titlesChanged_) SaveTitles(programFolder_, songs_, listLayout_);
+    if (titlesChanged_ && listFilesHoldSongs_) SaveTitles(programFolder_, songs_, listLayout_);
     event->accept();
     emit ProgramEnding();
 }
 
-void TfmMid::ListFilesSaved() {
+void TfmMid::SetListEditor(TfmMidiOpen* editor) {
+    editor_ = editor;
+    if (editor_) editor_->SetPlayer(this);
+}
+
+// The files are written from the new list, each group on its first lines; titles read later are
+// saved on those lines. When they cannot be written, the files keep the old list, to which the
+// titles in memory no longer belong: the close then leaves the title file alone.
+bool TfmMid::ReplaceSongList(const SongList& edited) {
+    songs_.groups = edited.groups;
+    listFilesHoldSongs_ = SaveSongList(programFolder_, songs_);
     listLayout_ = ListLayout::Packed(songs_);
     titlesChanged_ = false;
+    return listFilesHoldSongs_;
 }
 
 void TfmMid::changeEvent(QEvent* event) {

@@ -8,6 +8,7 @@
 #include "app/playorder.h"
 #include "library/listfiles.h"
 #include "library/settings.h"
+#include "editor/playerlink.h"
 #include "library/songlist.h"
 #include "platform/linkmessages.h"
 #include "sequencer/playercontrol.h"
@@ -35,7 +36,7 @@ class TrayIcon;
 // The reset map of a map code character: '1' to '4' name a reset file, anything else none.
 constexpr int MapCodeValue(char code) { return code >= '0' && code <= '9' ? code - '0' : 0; }
 
-class TfmMid : public QWidget, public LinkTarget {
+class TfmMid : public QWidget, public PlayerLink {
     Q_OBJECT
 public:
     explicit TfmMid(const AppContext& context, QWidget* parent = nullptr);
@@ -46,21 +47,15 @@ public:
     bool QuitRequested() const { return quitRequested_; }
     int ExitCode() const { return exitCode_; }
 
-    const SongList& Songs() const { return songs_; }
-    // The list editor's save writes its working copy back here and both list files, calls
-    // ListFilesSaved, then sends UM_LIST_CHANGED.
-    SongList& MutableSongs() { return songs_; }
-    // Both files now hold the songs in memory, each group on its first lines: the close has no
-    // title to save until one changes, and saves them on those lines.
-    void ListFilesSaved();
-    const Settings& SettingsInForce() const { return settings_; }
-    const std::string& ProgramFolder() const { return programFolder_; }
+    const SongList& Songs() const override { return songs_; }
+    const Settings& SettingsInForce() const override { return settings_; }
+    const std::string& ProgramFolder() const override { return programFolder_; }
     const std::string& TempFolder() const { return tempFolder_; }
     PlayerState State() const { return state_; }
     bool ListEmpty() const { return listEmpty_; }
-    bool RcpPlayable() const { return rcpPlayable_; }
+    bool RcpPlayable() const override { return rcpPlayable_; }
     bool ArchiveAvailable() const { return archive_ != nullptr; }
-    const ArchiveLibrary* Archive() const { return archive_.get(); }
+    const ArchiveLibrary* Archive() const override { return archive_.get(); }
     bool HasGM() const { return hasGM_; }
     bool Has88Pro() const { return has88Pro_; }
     bool Has88Map() const { return has88Map_; }
@@ -81,8 +76,16 @@ public:
     TrayIcon* Tray() const { return tray_; }
 
     // The list editor: shown by LIST, told of titles read while it is visible, and asked before
-    // the program ends.
-    void SetListEditor(TfmMidiOpen* editor) { editor_ = editor; }
+    // the program ends. It edits this window's list.
+    void SetListEditor(TfmMidiOpen* editor);
+
+    // What the list editor asks of the player.
+    int CurrentGroup() const override { return order_.CurGroup(); }
+    int CurrentIndex() const override { return order_.CurIndex(); }
+    bool Busy() const override { return busy_; }
+    void SetBusy(bool busy) override { busy_ = busy; }
+    bool ReplaceSongList(const SongList& edited) override;
+    void SetReloadPending() override { reloadPending_ = true; }
 
     // Playing (playback.cpp). mapCode is the digit value of a map code; other codes play no reset.
     void PlaySong(const std::string& listPath, int mapCode);
@@ -92,7 +95,7 @@ public:
     void ApplyTitle(const std::string& listPath, const std::string& title);
     // A test play from the list editor, of a file it has found playable: one song outside the
     // queue, its title always read from the file.
-    void StartTestPlay(const std::string& path, char mapCode);
+    void StartTestPlay(const std::string& path, char mapCode) override;
 
     // Handlers (transport.cpp).
     void pbPLAYClick();
@@ -154,6 +157,7 @@ private:
     SongList songs_;
     ListLayout listLayout_;       // the lines of the files the songs were read from
     bool titlesChanged_ = false;  // a title read while playing differs from the one loaded
+    bool listFilesHoldSongs_ = true;  // false after a save that could not write the list files
     std::vector<char> lineBuffer_;
     Settings settings_;
 

@@ -1,14 +1,19 @@
 #pragma once
 // TfmFileMove: the "File Move" window. Created hidden at start-up; its controls arrive with its own work.
 
+#include "platform/linkmessages.h"
+
 #include <QWidget>
 
 namespace kyro {
 
-class TfmFileMove : public QWidget {
+class TfmFileMove : public QWidget, public LinkTarget {
     Q_OBJECT
 public:
     explicit TfmFileMove(QWidget* owner = nullptr);
+
+    // The list editor's notices; the window follows them once it has its controls.
+    std::intptr_t HandleLinkMessage(LinkMessage, std::intptr_t, const LParam&) override { return 0; }
 };
 
 }  // namespace kyro

@@ -1,14 +1,19 @@
 #pragma once
 // TfmListMove: the "List Move" window. Created hidden at start-up; its controls arrive with its own work.
 
+#include "platform/linkmessages.h"
+
 #include <QWidget>
 
 namespace kyro {
 
-class TfmListMove : public QWidget {
+class TfmListMove : public QWidget, public LinkTarget {
     Q_OBJECT
 public:
     explicit TfmListMove(QWidget* owner = nullptr);
+
+    // The list editor's notices; the window follows them once it has its controls.
+    std::intptr_t HandleLinkMessage(LinkMessage, std::intptr_t, const LParam&) override { return 0; }
 };
 
 }  // namespace kyro

@@ -149,8 +149,7 @@ TEST_F(CloseQueryTest, TitlesGoToTheLinesOfTheirSongs) {
     EXPECT_TRUE(mid->close());
     EXPECT_EQ(folder.Read(kTitleFileName).substr(0, 10), "ta\r\n\r\ntb\r\n");
 
-    EXPECT_TRUE(SaveSongList(folder.Dos(), mid->Songs()));
-    mid->ListFilesSaved();
+    EXPECT_TRUE(mid->ReplaceSongList(mid->Songs()));
     mid->ApplyTitle("Z:\\B.MID", "tb2");
     EXPECT_TRUE(mid->close());
     EXPECT_EQ(folder.Read(kTitleFileName).substr(0, 9), "ta\r\ntb2\r\n");

@@ -169,7 +169,9 @@ TEST_F(ArchivePlaybackTest, AListSavedDuringTheWaitStartsTheRebuiltQueuesSong) {
     SetRunning(1);
     mid->pbPLAYClick();
     ASSERT_EQ(mid->State(), PlayerState::Waiting);
-    mid->MutableSongs().groups[0].Replace(0, {Song("BETA.MID"), "Beta", '0'});
+    SongList songs = mid->Songs();
+    songs.groups[0].Replace(0, {Song("BETA.MID"), "Beta", '0'});
+    mid->ReplaceSongList(songs);
     SendLinkMessage(mid.get(), LinkMessage::UM_LIST_CHANGED);
     EXPECT_EQ(log->commands, (Commands{"open BETA.MID", "play notify"}));
     EXPECT_EQ(mid->State(), PlayerState::Playing);

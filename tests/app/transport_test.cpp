@@ -162,7 +162,7 @@ TEST_F(TransportTest, AListSavedWhilePlayingTakesEffectWhenTheSongEnds) {
     SongList songs = ThreeSongs();
     songs.groups[0].Remove(0);
     songs.groups[0].Append({Song("ALPHA.MID"), "last", '0'});
-    mid->MutableSongs() = songs;
+    mid->ReplaceSongList(songs);
     SendLinkMessage(mid.get(), LinkMessage::UM_LIST_CHANGED);
     EXPECT_EQ(mid->State(), PlayerState::Playing);
     EXPECT_EQ(SongsOpened(), (Commands{"ALPHA.MID"}));
@@ -177,7 +177,7 @@ TEST_F(TransportTest, AListSavedWhileStoppedShowsTheRebuiltQueue) {
     mid->pbFFClick();
     SongList songs = ThreeSongs();
     songs.groups[0].Clear();
-    mid->MutableSongs() = songs;
+    mid->ReplaceSongList(songs);
     mid->OnListChanged();
     EXPECT_EQ(Panel(*mid, "edFile"), QStringLiteral("GAMMA.MID"));
     EXPECT_EQ(Panel(*mid, "edAllList"), QStringLiteral("0001/0001"));
