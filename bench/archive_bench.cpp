@@ -14,6 +14,8 @@
 
 #include "songfiles/archiveaccess.h"
 #include "songfiles/archivelibrary.h"
+
+#include "benchsupport.h"
 #include "songfiles/tempcopy.h"
 
 #include "platform/drives.h"
@@ -35,7 +37,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using kyro::bench::Clock;
+using kyro::bench::Seconds;
 
 struct Member {
     std::string name;  // ASCII, at most 200 bytes
@@ -49,19 +52,6 @@ constexpr std::size_t kLargeMemberBytes = 1u << 20;
 constexpr int kListingRounds = 5;
 constexpr int kExtractionRounds = 5;
 constexpr int kExtractionsPerRound = 20;
-
-// The fixture folder, removed with everything in it when the run ends.
-struct ScratchFolder {
-    std::string native;
-    ScratchFolder() {
-        std::string pattern = "/tmp/kyro-archive-bench-XXXXXX";
-        if (mkdtemp(pattern.data())) native = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        if (!native.empty()) std::filesystem::remove_all(native, ec);
-    }
-};
 
 uint16_t Crc16Arc(const std::string& bytes) {
     uint16_t crc = 0;
@@ -109,17 +99,6 @@ std::string Bytes(std::size_t size, unsigned seed) {
     for (char& c : data) c = static_cast<char>(random());
     return data;
 }
-
-// The program hands the library this resolver at start-up; the layer is measured with it.
-int ResolveDosPath(const char* dosPath, char* out, size_t size) {
-    auto native = kyro::ActiveDriveMap().ToNative(dosPath ? dosPath : "");
-    if (!native || native->size() + 1 > size) return 0;
-    std::copy(native->begin(), native->end(), out);
-    out[native->size()] = '\0';
-    return 1;
-}
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 // The best time of `rounds` runs of `work`.
 double Best(int rounds, const std::function<void()>& work) {
@@ -169,23 +148,15 @@ bool DirectExtraction(const std::string& nativeArchive, const std::string& membe
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string libraryFolder = argc > 1 ? argv[1] : KYRO_UNLHA32_DIR;
-    auto loaded = kyro::ArchiveLibrary::Load(libraryFolder, libraryFolder);
-    if (!loaded.library) {
-        std::fprintf(stderr, "libunlha32.so not loaded from %s (%s)\n", libraryFolder.c_str(),
-                     loaded.failureName.c_str());
-        return 1;
-    }
-    const kyro::ArchiveLibrary* library = loaded.library.get();
-    if (library->Functions().SetPathResolver) library->Functions().SetPathResolver(&ResolveDosPath);
-
-    ScratchFolder scratch;
-    const auto dosRoot = kyro::DosPath(scratch.native);
-    if (scratch.native.empty() || !dosRoot) {
+    const auto loaded = kyro::bench::LoadArchiveLibrary(argc, argv);
+    if (!loaded) return 1;
+    const kyro::ArchiveLibrary* library = loaded.get();
+    const kyro::bench::ScratchFolder scratch("kyro-archive-bench");
+    if (!scratch.Made()) {
         std::fprintf(stderr, "cannot make a scratch folder under /tmp\n");
         return 1;
     }
-    const std::string dosFolder = kyro::WithTrailingBackslash(*dosRoot);
+    const std::string& dosFolder = scratch.dos;
 
     // ---- Fixtures ----
     std::vector<std::string> natives, dosPaths;
@@ -251,7 +222,7 @@ int main(int argc, char** argv) {
     });
     const double resolving = Best(kListingRounds, [&] {
         char native[4096];
-        for (const auto& path : dosPaths) ResolveDosPath(path.c_str(), native, sizeof native);
+        for (const auto& path : dosPaths) kyro::bench::ResolveDosPath(path.c_str(), native, sizeof native);
     });
     const long expected = long{kArchives} * kMembersPerArchive;
     if (layerEntries != expected || directEntries != expected) {

@@ -13,6 +13,8 @@
 #include "editor/sourcelisting.h"
 #include "songfiles/archiveaccess.h"
 #include "songfiles/archivelibrary.h"
+
+#include "benchsupport.h"
 #include "songfiles/filekinds.h"
 
 #include "platform/drives.h"
@@ -35,7 +37,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using kyro::bench::Clock;
+using kyro::bench::Seconds;
 using Items = std::vector<std::string>;
 
 constexpr int kArchives = 1000;
@@ -43,27 +46,6 @@ constexpr int kMembersPerArchive = 10;
 constexpr std::size_t kMemberBytes = 4096;
 constexpr int kRounds = 5;
 constexpr int kFilter = kyro::kFilterMidOrRcp;
-
-// The fixture folder, removed with everything in it when the run ends.
-struct ScratchFolder {
-    std::string native;
-    ScratchFolder() {
-        std::string pattern = "/tmp/kyro-source-bench-XXXXXX";
-        if (mkdtemp(pattern.data())) native = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        if (!native.empty()) std::filesystem::remove_all(native, ec);
-    }
-};
-
-// The program hands the library this resolver at start-up; the listing is measured with it.
-int ResolveDosPath(const char* dosPath, char* out, size_t size) {
-    auto native = kyro::ActiveDriveMap().ToNative(dosPath ? dosPath : "");
-    if (!native || native->size() + 1 > size) return 0;
-    std::memcpy(out, native->c_str(), native->size() + 1);
-    return 1;
-}
 
 bool Admitted(kyro::FileKind kind) { return kind == kyro::FileKind::Mid || kind == kyro::FileKind::Rcp; }
 
@@ -102,8 +84,6 @@ Items ListDirectly(const std::string& nativeFolder) {
     return items;
 }
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
 double Timed(const std::function<void()>& work) {
     const auto start = Clock::now();
     work();
@@ -125,23 +105,15 @@ std::string MemberName(int archive, int member) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string libraryFolder = argc > 1 ? argv[1] : KYRO_UNLHA32_DIR;
-    auto loaded = kyro::ArchiveLibrary::Load(libraryFolder, libraryFolder);
-    if (!loaded.library) {
-        std::fprintf(stderr, "libunlha32.so not loaded from %s (%s)\n", libraryFolder.c_str(),
-                     loaded.failureName.c_str());
-        return 1;
-    }
-    const kyro::ArchiveLibrary* library = loaded.library.get();
-    if (library->Functions().SetPathResolver) library->Functions().SetPathResolver(&ResolveDosPath);
-
-    ScratchFolder scratch;
-    const auto dosRoot = kyro::DosPath(scratch.native);
-    if (scratch.native.empty() || !dosRoot) {
+    const auto loaded = kyro::bench::LoadArchiveLibrary(argc, argv);
+    if (!loaded) return 1;
+    const kyro::ArchiveLibrary* library = loaded.get();
+    const kyro::bench::ScratchFolder scratch("kyro-source-bench");
+    if (!scratch.Made()) {
         std::fprintf(stderr, "cannot make a scratch folder under /tmp\n");
         return 1;
     }
-    const std::string dosFolder = kyro::WithTrailingBackslash(*dosRoot);
+    const std::string& dosFolder = scratch.dos;
 
     const std::string filler(kMemberBytes, 'x');
     for (int a = 0; a < kArchives; ++a) {

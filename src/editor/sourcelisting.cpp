@@ -14,15 +14,6 @@ namespace {
 // How often the listing asks whether to go on: every this many files.
 constexpr int kFilesPerCheck = 10;
 
-bool FilterAdmits(int filter, FileKind kind) {
-    switch (filter) {
-    case kFilterMid: return kind == FileKind::Mid;
-    case kFilterRcp: return kind == FileKind::Rcp;
-    case kFilterMidOrRcp: return kind == FileKind::Mid || kind == FileKind::Rcp;
-    default: return false;
-    }
-}
-
 bool IsPlainFile(const DirEntry& entry) { return !entry.isFolder && !entry.hidden && !entry.system; }
 
 // Appends the song members of one archive; a failure is reported and adds nothing.

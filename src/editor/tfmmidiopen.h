@@ -129,6 +129,7 @@ private:
     void AfterSelectionChange();      // map display, title window, buttons
     void SetModified() { modified_ = true; }
     void StoreEditedGroup();          // the list boxes back into the working copy
+    void MoveRun(int step);           // the selected run one place up (-1) or down (+1)
 
     // Requests.
     std::intptr_t CopyTitles(const LParam& lParam);
@@ -139,7 +140,6 @@ private:
     std::intptr_t SyncGroup(std::intptr_t direction, const LParam& lParam);
     std::intptr_t EntryPath(std::intptr_t index, const LParam& lParam);
     void MoveToGroup(int target);
-
     // Notifications: sent only while the receiver is visible.
     void Notify(QWidget* receiver, LinkMessage msg, std::intptr_t wParam = 0, LParam lParam = {});
     void ShowCompanion(QWidget* window);  // UM_LOAD_FRONT, then shown

@@ -67,31 +67,27 @@ void TfmMidiOpen::pbDelListClick() {
     SetModified();
 }
 
-// The run moves up by one, the entry above it goes below it; the run stays selected.
-void TfmMidiOpen::pbUpClick() {
-    std::vector<bool> selected = Selection();
-    const auto run = ContiguousRun(selected);
-    if (!run) return Warn(kNotContiguous);
-    const auto [first, last] = *run;
-    if (first == 0) return;
-    std::rotate(entries_.begin() + first - 1, entries_.begin() + first, entries_.begin() + last + 1);
-    std::rotate(selected.begin() + first - 1, selected.begin() + first, selected.begin() + last + 1);
-    ShowEntries(selected, lbEntryFile_->currentRow() - 1);
-    Notify(companions_.title, LinkMessage::UM_TITLE_MOVE_UP, 0, static_cast<std::intptr_t>(first) * 65536 + last);
-    UpdateButtons();
-    SetModified();
-}
+void TfmMidiOpen::pbUpClick() { MoveRun(-1); }
 
-void TfmMidiOpen::pbDownClick() {
+void TfmMidiOpen::pbDownClick() { MoveRun(+1); }
+
+// The selected run moves one place up (-1) or down (+1) and stays selected; the entry it passes
+// goes to its other end.
+void TfmMidiOpen::MoveRun(int step) {
     std::vector<bool> selected = Selection();
     const auto run = ContiguousRun(selected);
     if (!run) return Warn(kNotContiguous);
     const auto [first, last] = *run;
-    if (last == static_cast<int>(entries_.size()) - 1) return;
-    std::rotate(entries_.begin() + first, entries_.begin() + last + 1, entries_.begin() + last + 2);
-    std::rotate(selected.begin() + first, selected.begin() + last + 1, selected.begin() + last + 2);
-    ShowEntries(selected, lbEntryFile_->currentRow() + 1);
-    Notify(companions_.title, LinkMessage::UM_TITLE_MOVE_DOWN, 0, static_cast<std::intptr_t>(first) * 65536 + last);
+    if (step < 0 ? first == 0 : last == static_cast<int>(entries_.size()) - 1) return;
+    // Rotating [begin, end) so that `middle` comes first.
+    const int begin = step < 0 ? first - 1 : first;
+    const int middle = step < 0 ? first : last + 1;
+    const int end = last + (step < 0 ? 1 : 2);
+    std::rotate(entries_.begin() + begin, entries_.begin() + middle, entries_.begin() + end);
+    std::rotate(selected.begin() + begin, selected.begin() + middle, selected.begin() + end);
+    ShowEntries(selected, lbEntryFile_->currentRow() + step);
+    Notify(companions_.title, step < 0 ? LinkMessage::UM_TITLE_MOVE_UP : LinkMessage::UM_TITLE_MOVE_DOWN, 0,
+           static_cast<std::intptr_t>(first) * 65536 + last);
     UpdateButtons();
     SetModified();
 }

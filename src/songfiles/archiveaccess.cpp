@@ -35,19 +35,10 @@ std::string ListedMemberName(const INDIVIDUALINFO& info) {
     return name;
 }
 
-bool PassesFilter(FileKind kind, int filter) {
-    switch (filter) {
-    case kFilterMid: return kind == FileKind::Mid;
-    case kFilterRcp: return kind == FileKind::Rcp;
-    case kFilterMidOrRcp: return kind == FileKind::Mid || kind == FileKind::Rcp;
-    default: return false;
-    }
-}
-
 // The list entry for a member, or "" when the mode does not accept it.
 std::string ListEntry(const std::string& archiveName, const std::string& member, int mode) {
     const int purpose = mode & 0xFF;
-    if (purpose == kPurposeSongs && PassesFilter(ClassifyFileName(member, kPurposeSongs), (mode >> 8) & 0xFF))
+    if (purpose == kPurposeSongs && FilterAdmits((mode >> 8) & 0xFF, ClassifyFileName(member, kPurposeSongs)))
         return archiveName + kMemberSeparator + member;
     if (purpose == kPurposeDocuments && ClassifyFileName(member, kPurposeDocuments) == FileKind::Document)
         return member;
@@ -73,6 +64,15 @@ HARC CheckAndOpen(const ArchiveFunctions& fn, const std::string& archivePath, in
 }
 
 }  // namespace
+
+bool FilterAdmits(int filter, FileKind kind) {
+    switch (filter) {
+    case kFilterMid: return kind == FileKind::Mid;
+    case kFilterRcp: return kind == FileKind::Rcp;
+    case kFilterMidOrRcp: return kind == FileKind::Mid || kind == FileKind::Rcp;
+    default: return false;
+    }
+}
 
 int ListArchiveMembers(const ArchiveLibrary* library, const std::string& archivePath,
                        std::vector<std::string>& list, int mode) {

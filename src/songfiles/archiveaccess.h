@@ -36,6 +36,9 @@ inline constexpr int kFilterRcp = 1;
 inline constexpr int kFilterMidOrRcp = 2;
 constexpr int ListingMode(int purpose, int filter = 0) { return (purpose & 0xFF) | ((filter & 0xFF) << 8); }
 
+// Whether the kind selector's filter admits a song of this kind (any other filter admits none).
+bool FilterAdmits(int filter, FileKind kind);
+
 // The mode passed to the library when opening an archive for listing or finding.
 inline constexpr unsigned kOpenArchiveMode = 0x00400202;
 

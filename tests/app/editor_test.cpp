@@ -42,7 +42,9 @@ TEST_F(EditorTest, AddRefusesABatchThatWouldReachAThousand) {
         editor.pbAddListClick();
         EXPECT_EQ(editor.Entries().size(), static_cast<std::size_t>(c.before + (c.added ? c.batch : 0)));
         EXPECT_EQ(messages.Messages().size() - messagesBefore, c.added ? 0u : 1u);
-        if (!c.added) EXPECT_EQ(messages.Texts().back(), QStringLiteral("リストが999を超えようとしています。"));
+        if (!c.added) {
+            EXPECT_EQ(messages.Texts().back(), QStringLiteral("リストが999を超えようとしています。"));
+        }
         editor.hide();
     }
 }
