@@ -7,7 +7,7 @@
 #include "songfiles/archivelibrary.h"
 #include "widgets/drivefolder.h"
 
-#include "lzhwriter.h"
+#include "realarchives.h"
 #include "support/messagerecorder.h"
 #include "support/tempfolder.h"
 
@@ -25,25 +25,9 @@
 namespace kyro {
 namespace {
 
-const ArchiveLibrary* RealLibrary() {
-    static std::unique_ptr<ArchiveLibrary> library = ArchiveLibrary::Load(KYRO_UNLHA32_DIR, KYRO_UNLHA32_DIR).library;
-    return library.get();
-}
-
-// The library finds the test's drive letters through the drive map, as the program has it do.
-int ResolveThroughDriveMap(const char* dosPath, char* out, size_t size) {
-    auto native = ActiveDriveMap().ToNative(dosPath);
-    if (!native || native->size() + 1 > size) return 0;
-    *std::copy(native->begin(), native->end(), out) = '\0';
-    return 1;
-}
-
-bool WriteArchive(const std::string& nativePath, const std::string& member) {
-    test::LzhMember stored;
-    stored.name = member;
-    stored.data = test::SampleSong(1, 8);
-    return test::WriteLzh(nativePath, {stored});
-}
+using test::RealLibrary;
+using test::ResolveThroughDriveMap;
+using test::WriteArchive;
 
 class TfmFileSelTest : public ::testing::Test {
 protected:

@@ -1,0 +1,183 @@
+// finder_walk_bench: the lost-file finder's walk of a drive (DriveWalk) against
+// `find TREE -name NAME` over the same tree, for a name that is not there.
+//
+// The tree, written at start into a fresh folder under /tmp (removed at the end), has 111,111
+// folders: five levels of ten, one in ten with a Japanese name, and a song file in each of the
+// 100,000 deepest. A drive map holding only D:, mapped to the tree, is walked as the finder
+// dialog walks it, with the dialog's own work per folder apart from painting: keeping the newest
+// folder, turning it into the label's text every 50 ms, and processing events every fifth
+// folder. `find` runs as a child process. A first round of each side warms the caches and is not
+// counted; then the two sides alternate (each goes first in every other round) and each figure
+// is the median of its rounds. The last line is the ratio finder / find.
+
+#include "platform/cp932.h"
+#include "platform/drives.h"
+#include "platform/drivewalk.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QString>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kLevels = 5;
+constexpr int kFanOut = 10;
+constexpr int kRounds = 7;
+constexpr char kMissingName[] = "NOTHERE.MID";
+
+// The dialog's per-folder pacing (TfmFindDlg).
+constexpr int kFoldersBetweenEvents = 5;
+constexpr int kFolderPaintInterval = 50;  // ms
+
+std::string FolderName(int index) {
+    // One in ten named "曲N", so that the walk converts some names through iconv as real disks make it.
+    return index == 3 ? "\xE6\x9B\xB2" + std::to_string(index) : "F" + std::to_string(index);
+}
+
+bool MakeTree(const std::string& folder, int depth) {
+    if (depth == kLevels) {
+        const int fd = ::open((folder + "/SONG.MID").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0) return false;
+        ::close(fd);
+        return true;
+    }
+    for (int i = 0; i < kFanOut; ++i) {
+        const std::string sub = folder + "/" + FolderName(i);
+        if (::mkdir(sub.c_str(), 0755) != 0 || !MakeTree(sub, depth + 1)) return false;
+    }
+    return true;
+}
+
+// The walk as the finder dialog does it; returns the number of folders examined.
+long WalkAsTheFinder(const kyro::DriveMap& drives) {
+    kyro::DriveWalk walk(kMissingName, drives);
+    std::string pendingFolder;
+    QString label;
+    QElapsedTimer painted;
+    painted.start();
+    long folders = 0;
+    while (walk.Next() != kyro::DriveWalk::Step::Finished) {
+        pendingFolder = walk.CurrentFolder();
+        if (painted.elapsed() >= kFolderPaintInterval) {
+            label = kyro::Cp932ToQString(pendingFolder);
+            painted.restart();
+        }
+        if (++folders % kFoldersBetweenEvents == 0) QCoreApplication::processEvents();
+    }
+    return folders;
+}
+
+// `find ROOT -name NAME`, its output thrown away; false when it did not run or failed.
+bool RunFind(const std::string& root) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    std::string program = "find", name = "-name", pattern = kMissingName, path = root;
+    char* args[] = {program.data(), path.data(), name.data(), pattern.data(), nullptr};
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, "find", &actions, nullptr, args, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    return spawned == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+double Timed(const std::function<void()>& work) {
+    const auto start = Clock::now();
+    work();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+struct ScratchTree {
+    std::string native;
+    ScratchTree() {
+        std::string pattern = "/tmp/kyro-finder-bench-XXXXXX";
+        if (mkdtemp(pattern.data())) native = pattern;
+    }
+    ~ScratchTree() {
+        std::error_code ec;
+        if (!native.empty()) std::filesystem::remove_all(native, ec);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const ScratchTree tree;
+    if (tree.native.empty() || !MakeTree(tree.native, 0)) {
+        std::fprintf(stderr, "cannot write the tree under /tmp\n");
+        return 1;
+    }
+    kyro::DriveMap drives;
+    drives.Set('D', tree.native);
+
+    long expectedFolders = 1;
+    for (int level = 1, width = 1; level <= kLevels; ++level) expectedFolders += (width *= kFanOut);
+
+    long folders = 0;
+    bool findRan = true;
+    std::vector<double> finderTimes, findTimes;
+    auto runFinder = [&](bool counted) {
+        const double t = Timed([&] { folders = WalkAsTheFinder(drives); });
+        if (counted) finderTimes.push_back(t);
+    };
+    auto runFind = [&](bool counted) {
+        const double t = Timed([&] { findRan = RunFind(tree.native) && findRan; });
+        if (counted) findTimes.push_back(t);
+    };
+    runFinder(false);
+    runFind(false);
+    for (int round = 0; round < kRounds; ++round) {
+        if (round % 2 == 0) {
+            runFinder(true);
+            runFind(true);
+        } else {
+            runFind(true);
+            runFinder(true);
+        }
+    }
+    if (folders != expectedFolders || !findRan) {
+        std::fprintf(stderr, "the walk examined %ld folders of %ld; find %s\n", folders, expectedFolders,
+                     findRan ? "ran" : "failed");
+        return 1;
+    }
+
+    auto range = [](const std::vector<double>& times) {
+        const auto [low, high] = std::minmax_element(times.begin(), times.end());
+        return std::make_pair(1000 * *low, 1000 * *high);
+    };
+    const double finderTime = Median(finderTimes);
+    const double findTime = Median(findTimes);
+    const auto [finderLow, finderHigh] = range(finderTimes);
+    const auto [findLow, findHigh] = range(findTimes);
+    std::printf("walk of %ld folders for a missing name (median of %d rounds):\n", folders, kRounds);
+    std::printf("  DriveWalk as the finder walks  %8.1f ms  (rounds %.1f..%.1f)\n", 1000 * finderTime, finderLow,
+                finderHigh);
+    std::printf("  find -name                     %8.1f ms  (rounds %.1f..%.1f)\n", 1000 * findTime, findLow, findHigh);
+    std::printf("finder walk ratio %.2f\n", finderTime / findTime);
+    return 0;
+}
