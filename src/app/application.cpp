@@ -43,8 +43,12 @@ ProgramWindows::ProgramWindows(const AppContext& context)
     companions.group = fmGroup;
     companions.wait = fmWait;
     companions.docList = fmDocList;
+    companions.finder = fmFindDlg;
+    companions.fileSel = fmFileSel;
     // The document reader joins when it can read: until then a chosen document opens nothing.
     fmMidiOpen->SetCompanions(companions);
+    fmGroup->SetPlayer(fmMid);
+    fmGroup->SetEditor(fmMidiOpen);
 }
 
 ProgramWindows::~ProgramWindows() {

@@ -86,6 +86,8 @@ public:
     void SetBusy(bool busy) override { busy_ = busy; }
     bool ReplaceSongList(const SongList& edited) override;
     void SetReloadPending() override { reloadPending_ = true; }
+    void SetGroupNames(const std::array<std::string, kGroupCount>& names) override { songs_.groupNames = names; }
+    void SetGroupSel(int mask) override { settings_.groupSel = mask; }
 
     // Playing (playback.cpp). mapCode is the digit value of a map code; other codes play no reset.
     void PlaySong(const std::string& listPath, int mapCode);

@@ -7,6 +7,7 @@
 #include "library/songlist.h"
 #include "platform/linkmessages.h"
 
+#include <array>
 #include <string>
 
 namespace kyro {
@@ -36,6 +37,11 @@ public:
     virtual bool ReplaceSongList(const SongList& edited) = 0;
     // The list changed: the player applies it when the current song ends or playing stops.
     virtual void SetReloadPending() = 0;
+
+    // The group set-up dialog's OK: the nine names (CP932, at most 60 bytes each) and the mask of
+    // the groups that play (bit i for group i + 1) take effect at once.
+    virtual void SetGroupNames(const std::array<std::string, kGroupCount>& names) = 0;
+    virtual void SetGroupSel(int mask) = 0;
 };
 
 // Holds the busy flag for the length of a long operation, so that every exit clears it.

@@ -114,6 +114,7 @@ void TfmMidiOpen::BuildLayout() {
     edFileCount_ = Place(new MPanel(this), "edFileCount", {464, 4, 77, 22});
     edFileCount_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     edFileCount_->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    edFileCount_->setContentsMargins(0, 0, 4, 0);
     pbOK_ = Button(this, "pbOK", QStringLiteral("&OK"), {464, 32, 77, 26});
     pbCancel_ = Button(this, "pbCancel", QStringLiteral("&Cancel"), {464, 62, 77, 26});
     pbUpdate_ = Button(this, "pbUpdate", QStringLiteral("更新(&U)"), {464, 92, 77, 26});

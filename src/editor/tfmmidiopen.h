@@ -30,6 +30,9 @@ class MListBox;
 class MPanel;
 class TfmWait;
 class TfmDocList;
+class TfmGroup;
+class TfmFindDlg;
+class TfmFileSel;
 
 // The windows the editor shows and keeps in step. Any of them may be missing (tests).
 struct EditorCompanions {
@@ -40,6 +43,8 @@ struct EditorCompanions {
     TfmWait* wait = nullptr;
     TfmDocList* docList = nullptr;
     QWidget* docRead = nullptr;  // the document reader
+    TfmFindDlg* finder = nullptr;  // the lost-file check asks through one of these two
+    TfmFileSel* fileSel = nullptr;
 };
 
 class TfmMidiOpen : public QWidget, public LinkTarget {
@@ -104,6 +109,9 @@ public:
     bool SwitchGroup(bool forLostFileCheck = false);
     // Lists the source folder again (also the request UM_RELOAD_SOURCE).
     void ListSource();
+    // The lost-file check over every entry of every group, started by the group set-up dialog,
+    // which is disabled meanwhile and refilled at the end (through its Fill()).
+    void CheckLostFiles(TfmGroup* groupDialog);
 
     std::intptr_t HandleLinkMessage(LinkMessage msg, std::intptr_t wParam, const LParam& lParam) override;
 
@@ -140,6 +148,12 @@ private:
     std::intptr_t SyncGroup(std::intptr_t direction, const LParam& lParam);
     std::intptr_t EntryPath(std::intptr_t index, const LParam& lParam);
     void MoveToGroup(int target);
+
+    // The lost-file check, one entry at a time: the next entry, the same index again (after a
+    // switch of dialog, or a deletion), or the end of the check.
+    enum class LostEntryOutcome { Next, Again, Stop };
+    LostEntryOutcome CheckArchivedEntry(int group, int index, bool& changed);
+    LostEntryOutcome AskAboutLostEntry(int group, int index, bool& changed);
     // Notifications: sent only while the receiver is visible.
     void Notify(QWidget* receiver, LinkMessage msg, std::intptr_t wParam = 0, LParam lParam = {});
     void ShowCompanion(QWidget* window);  // UM_LOAD_FRONT, then shown
@@ -167,6 +181,13 @@ private:
     int chosenDocument_ = -1;
     bool selectionSignalsMuted_ = false;  // the editor itself is changing the selection
     bool rcpKinds_ = false;               // the kind selector offers RCP files
+    struct LostFileCheck {
+        bool aborted = false;
+        bool stillLost = false;      // an entry was left as it was
+        bool deleted = false;
+        bool libraryWarned = false;  // the note about the missing archive library was shown
+    } lostCheck_;
+    bool folderSelectionMode_ = false;  // ask through the folder selection dialog, kept between checks
 
     // Controls.
     DriveComboBox* cmbSourceDrv_ = nullptr;

@@ -32,7 +32,6 @@ protected:
     TfmMidiOpen& Open(const SongList& songs, const std::string& settings = kSequential) {
         editor.hide();
         mid = Start(songs, settings);
-        EditorCompanions companions;
         companions.wait = wait;
         editor.SetCompanions(companions);
         mid->SetListEditor(&editor);
@@ -81,6 +80,7 @@ protected:
 
     TfmMidiOpen editor;
     TfmWait* wait = new TfmWait(&editor);  // belongs to the editor, as in the program
+    EditorCompanions companions;
     std::unique_ptr<TfmMid> mid;
 };
 
