@@ -4,6 +4,7 @@
 #include "app/trayicon.h"
 #include "editor/tfmmidiopen.h"
 #include "library/listfiles.h"
+#include "widgets/form.h"
 #include "widgets/mpanel.h"
 
 #include <QApplication>
@@ -24,13 +25,6 @@ namespace {
 constexpr int kClientWidth = 452;
 constexpr int kClientHeight = 109;
 
-MPanel* MakePanel(QWidget* parent, const char* name, QRect geometry) {
-    auto* panel = new MPanel(parent);
-    panel->setObjectName(QString::fromLatin1(name));
-    panel->setGeometry(geometry);
-    return panel;
-}
-
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint pos) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -39,17 +33,10 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint
     return label;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    return button;
-}
-
 // A transport button shows a picture; its caption's accelerator ("&R") stays as its shortcut.
 QPushButton* MakeBitmapButton(QWidget* parent, const char* name, const QString& caption, QStyle::StandardPixmap icon,
                               QRect geometry) {
-    auto* button = MakeButton(parent, name, QString(), geometry);
+    auto* button = MakeControl<QPushButton>(parent, name, geometry, QString());
     button->setIcon(parent->style()->standardIcon(icon));
     button->setIconSize(QSize(12, 12));
     button->setShortcut(QKeySequence::mnemonic(caption));
@@ -78,16 +65,16 @@ void TfmMid::BuildLayout() {
     font.setPixelSize(13);
     setFont(font);
 
-    edAllList_ = MakePanel(this, "edAllList", {4, 3, 68, 18});
-    edStatus_ = MakePanel(this, "edStatus", {75, 3, 93, 18});
+    edAllList_ = MakeControl<MPanel>(this, "edAllList", {4, 3, 68, 18});
+    edStatus_ = MakeControl<MPanel>(this, "edStatus", {75, 3, 93, 18});
     lblGroup_ = MakeLabel(this, "lblGroup", QStringLiteral("Group"), {179, 5});
-    edGrpMode_ = MakePanel(this, "edGrpMode", {219, 3, 83, 18});
+    edGrpMode_ = MakeControl<MPanel>(this, "edGrpMode", {219, 3, 83, 18});
     lblList_ = MakeLabel(this, "lblList", QStringLiteral("List"), {309, 5});
-    edLstMode_ = MakePanel(this, "edLstMode", {339, 3, 110, 18});
-    edGroup_ = MakePanel(this, "edGroup", {4, 24, 445, 18});
-    edNum_ = MakePanel(this, "edNum", {4, 45, 26, 18});
-    edFile_ = MakePanel(this, "edFile", {33, 45, 394, 18});
-    edMap_ = MakePanel(this, "edMap", {430, 45, 19, 18});
+    edLstMode_ = MakeControl<MPanel>(this, "edLstMode", {339, 3, 110, 18});
+    edGroup_ = MakeControl<MPanel>(this, "edGroup", {4, 24, 445, 18});
+    edNum_ = MakeControl<MPanel>(this, "edNum", {4, 45, 26, 18});
+    edFile_ = MakeControl<MPanel>(this, "edFile", {33, 45, 394, 18});
+    edMap_ = MakeControl<MPanel>(this, "edMap", {430, 45, 19, 18});
 
     edTitle_ = new QLineEdit(this);
     edTitle_->setObjectName(QStringLiteral("edTitle"));
@@ -102,9 +89,9 @@ void TfmMid::BuildLayout() {
     pbPLAY_ = MakeBitmapButton(this, "pbPLAY", QStringLiteral("&P"), QStyle::SP_MediaPlay, {49, 91, 48, 16});
     pbFF_ = MakeBitmapButton(this, "pbFF", QStringLiteral("&F"), QStyle::SP_MediaSeekForward, {109, 91, 32, 16});
     pbSTOP_ = MakeBitmapButton(this, "pbSTOP", QStringLiteral("&S"), QStyle::SP_MediaStop, {153, 91, 32, 16});
-    pbLIST_ = MakeButton(this, "pbLIST", QStringLiteral("&LIST"), {272, 91, 53, 17});
-    pbSYSTEM_ = MakeButton(this, "pbSYSTEM", QStringLiteral("SYST&EM"), {337, 91, 53, 17});
-    pbBYE_ = MakeButton(this, "pbBYE", QStringLiteral("&BYE"), {401, 91, 41, 17});
+    pbLIST_ = MakeControl<QPushButton>(this, "pbLIST", {272, 91, 53, 17}, QStringLiteral("&LIST"));
+    pbSYSTEM_ = MakeControl<QPushButton>(this, "pbSYSTEM", {337, 91, 53, 17}, QStringLiteral("SYST&EM"));
+    pbBYE_ = MakeControl<QPushButton>(this, "pbBYE", {401, 91, 41, 17}, QStringLiteral("&BYE"));
 
     QWidget* tabOrder[] = {pbREW_, pbPLAY_, pbFF_, pbSTOP_, pbLIST_, pbSYSTEM_, pbBYE_};
     for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i) setTabOrder(tabOrder[i], tabOrder[i + 1]);

@@ -11,16 +11,10 @@ namespace kyro {
 TfmDocList::TfmDocList(QWidget* owner) : QDialog(owner, Qt::Dialog) {
     SetUpForm(this, "fmDocList", QStringLiteral("Document List"));
     setFixedSize(260, 220);
-    lbDocList_ = new MListBox(this);
-    lbDocList_->setObjectName(QStringLiteral("lbDocList"));
-    lbDocList_->setGeometry(8, 8, 244, 170);
-    pbRead_ = new QPushButton(QStringLiteral("&Read"), this);
-    pbRead_->setObjectName(QStringLiteral("pbRead"));
-    pbRead_->setGeometry(48, 186, 80, 26);
+    lbDocList_ = MakeControl<MListBox>(this, "lbDocList", {8, 8, 244, 170});
+    pbRead_ = MakeControl<QPushButton>(this, "pbRead", {48, 186, 80, 26}, QStringLiteral("&Read"));
     pbRead_->setDefault(true);
-    pbClose_ = new QPushButton(QStringLiteral("&Close"), this);
-    pbClose_->setObjectName(QStringLiteral("pbClose"));
-    pbClose_->setGeometry(136, 186, 80, 26);
+    pbClose_ = MakeControl<QPushButton>(this, "pbClose", {136, 186, 80, 26}, QStringLiteral("&Close"));
     connect(pbRead_, &QPushButton::clicked, this, &TfmDocList::pbReadClick);
     connect(pbClose_, &QPushButton::clicked, this, &QDialog::reject);
     connect(lbDocList_, &QListWidget::itemDoubleClicked, this, &TfmDocList::pbReadClick);

@@ -24,13 +24,6 @@ namespace {
 constexpr int kClientWidth = 400;
 constexpr int kClientHeight = 276;
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    return button;
-}
-
 ModalResult ResultOf(int selectState) {
     switch (selectState) {
     case TfmFileSel::kChosen: return ModalResult::Ok;
@@ -66,11 +59,11 @@ TfmFileSel::TfmFileSel(QWidget* owner) : QDialog(owner, Qt::Dialog) {
     lvFolder_->setObjectName(QStringLiteral("lvFolder"));
     lvFolder_->setGeometry(8, 68, 264, 200);
 
-    pbOK_ = MakeButton(this, "pbOK", QStringLiteral("&OK"), {280, 38, 112, 26});
+    pbOK_ = MakeControl<QPushButton>(this, "pbOK", {280, 38, 112, 26}, QStringLiteral("&OK"));
     pbOK_->setDefault(true);
-    pbCancel_ = MakeButton(this, "pbCancel", QStringLiteral("&Cancel"), {280, 70, 112, 26});
-    pbEnd_ = MakeButton(this, "pbEnd", QStringLiteral("&End"), {280, 102, 112, 26});
-    pbAuto_ = MakeButton(this, "pbAuto", QStringLiteral("自動で探す(&A)"), {280, 242, 112, 26});
+    pbCancel_ = MakeControl<QPushButton>(this, "pbCancel", {280, 70, 112, 26}, QStringLiteral("&Cancel"));
+    pbEnd_ = MakeControl<QPushButton>(this, "pbEnd", {280, 102, 112, 26}, QStringLiteral("&End"));
+    pbAuto_ = MakeControl<QPushButton>(this, "pbAuto", {280, 242, 112, 26}, QStringLiteral("自動で探す(&A)"));
 
     QWidget* tabOrder[] = {cmbDrive_, lvFolder_, pbOK_, pbCancel_, pbEnd_, pbAuto_};
     for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i) setTabOrder(tabOrder[i], tabOrder[i + 1]);

@@ -7,6 +7,7 @@
 #include "songfiles/archiveaccess.h"
 #include "widgets/form.h"
 #include "widgets/mpanel.h"
+#include "widgets/throttledcaption.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -26,35 +27,11 @@ constexpr int kClientHeight = 194;
 // The walk runs on this thread: events (the buttons, the close box) are processed every fifth
 // folder, and the folder shown at most every 50 ms, so that neither slows the walk down.
 constexpr int kFoldersBetweenEvents = 5;
-constexpr int kFolderPaintInterval = 50;  // ms
 
 QFrame* MakeBevel(QWidget* parent, const char* name, QRect geometry) {
-    auto* bevel = new QFrame(parent);
-    bevel->setObjectName(QString::fromLatin1(name));
+    auto* bevel = MakeControl<QFrame>(parent, name, geometry);
     bevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    bevel->setGeometry(geometry);
     return bevel;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(geometry);
-    return label;
-}
-
-MPanel* MakePanel(QWidget* parent, const char* name, QRect geometry) {
-    auto* panel = new MPanel(parent);
-    panel->setObjectName(QString::fromLatin1(name));
-    panel->setGeometry(geometry);
-    return panel;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    return button;
 }
 
 ModalResult ResultOf(int searchState) {
@@ -94,15 +71,15 @@ TfmFindDlg::TfmFindDlg(QWidget* owner) : QDialog(owner, Qt::Dialog) {
     // The bevels first, so that the labels lie on them.
     bevel1_ = MakeBevel(this, "Bevel1", {8, 8, 404, 56});
     bevel2_ = MakeBevel(this, "Bevel2", {8, 72, 404, 80});
-    label2_ = MakeLabel(this, "Label2", QStringLiteral("迷子ファイル"), {16, 14, 388, 16});
-    lblSrc_ = MakePanel(this, "lblSrc", {16, 34, 388, 22});
-    label1_ = MakeLabel(this, "Label1", QStringLiteral("ファイルを検索中です。"), {16, 78, 388, 16});
-    lblFile_ = MakePanel(this, "lblFile", {16, 98, 388, 22});
-    lblFolder_ = MakePanel(this, "lblFolder", {16, 124, 388, 22});
+    label2_ = MakeControl<QLabel>(this, "Label2", {16, 14, 388, 16}, QStringLiteral("迷子ファイル"));
+    lblSrc_ = MakeControl<MPanel>(this, "lblSrc", {16, 34, 388, 22});
+    label1_ = MakeControl<QLabel>(this, "Label1", {16, 78, 388, 16}, QStringLiteral("ファイルを検索中です。"));
+    lblFile_ = MakeControl<MPanel>(this, "lblFile", {16, 98, 388, 22});
+    lblFolder_ = MakeControl<MPanel>(this, "lblFolder", {16, 124, 388, 22});
 
-    pbSelf_ = MakeButton(this, "pbSelf", QStringLiteral("場所指定(&S)"), {8, 160, 112, 26});
-    pbCancel_ = MakeButton(this, "pbCancel", QStringLiteral("&Cancel"), {212, 160, 96, 26});
-    pbEnd_ = MakeButton(this, "pbEnd", QStringLiteral("&End"), {316, 160, 96, 26});
+    pbSelf_ = MakeControl<QPushButton>(this, "pbSelf", {8, 160, 112, 26}, QStringLiteral("場所指定(&S)"));
+    pbCancel_ = MakeControl<QPushButton>(this, "pbCancel", {212, 160, 96, 26}, QStringLiteral("&Cancel"));
+    pbEnd_ = MakeControl<QPushButton>(this, "pbEnd", {316, 160, 96, 26}, QStringLiteral("&End"));
     pbCancel_->setDefault(true);
     setTabOrder(pbSelf_, pbCancel_);
     setTabOrder(pbCancel_, pbEnd_);
@@ -111,10 +88,7 @@ TfmFindDlg::TfmFindDlg(QWidget* owner) : QDialog(owner, Qt::Dialog) {
     connect(pbCancel_, &QPushButton::clicked, this, &TfmFindDlg::pbCancelClick);
     connect(pbEnd_, &QPushButton::clicked, this, &TfmFindDlg::pbEndClick);
 
-    folderPaint_ = new QTimer(this);
-    folderPaint_->setSingleShot(true);
-    folderPaint_->setInterval(kFolderPaintInterval);
-    connect(folderPaint_, &QTimer::timeout, this, &TfmFindDlg::PaintFolder);
+    folderCaption_ = new ThrottledCaption(lblFolder_);
 
     if (QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(kClientWidth / 2, kClientHeight / 2));
@@ -142,8 +116,8 @@ void TfmFindDlg::FormShow() {
     const std::string member = archived_ ? "->" + memberName_ : std::string();
     lblSrc_->SetCaption2(Cp932ToQString(sourcePath_ + member));
     lblFile_->SetCaption2(Cp932ToQString(fileName_ + member));
-    pendingFolder_.clear();
-    PaintFolder();
+    folderCaption_->Set(std::string());
+    folderCaption_->Flush();
     state_ = kSearching;
     result_ = ModalResult::None;
     searching_ = true;
@@ -169,14 +143,14 @@ void TfmFindDlg::SearchDrives() {
     while (state_ == kSearching) {
         const DriveWalk::Step step = walk.Next();
         if (step == DriveWalk::Step::Finished) break;
-        ShowFolder(walk.CurrentFolder());
+        folderCaption_->Set(walk.CurrentFolder());
         if (step == DriveWalk::Step::Found) {
-            PaintFolder();  // the folder of the find is on show while the user is asked
+            folderCaption_->Flush();  // the folder of the find is on show while the user is asked
             if (ConsiderFind(walk.CurrentFolder())) break;
         }
         if (++folders % kFoldersBetweenEvents == 0) QCoreApplication::processEvents();
     }
-    PaintFolder();  // the folder the search ended in stays on show
+    folderCaption_->Flush();  // the folder the search ended in stays on show
     searching_ = false;
     if (isVisible()) done(state_ == kAccepted ? Accepted : Rejected);
 }
@@ -212,24 +186,6 @@ bool TfmFindDlg::Offer(const std::string& folder, const QString& question, int w
         return false;
     state_ = kAccepted;
     return true;
-}
-
-// The newest folder is kept; it is painted at once when the last paint is 50 ms old, else by
-// the single-shot timer, so that the walk never waits for the screen.
-void TfmFindDlg::ShowFolder(const std::string& dosFolder) {
-    pendingFolder_ = dosFolder;
-    if (!folderPainted_.isValid() || folderPainted_.elapsed() >= kFolderPaintInterval)
-        PaintFolder();
-    else if (!folderPaint_->isActive())
-        folderPaint_->start();
-}
-
-void TfmFindDlg::PaintFolder() {
-    folderPaint_->stop();
-    lblFolder_->SetCaption2(Cp932ToQString(pendingFolder_));
-    // The walk processes events only now and then: paint now.
-    if (lblFolder_->isVisible()) lblFolder_->repaint();
-    folderPainted_.start();
 }
 
 void TfmFindDlg::done(int r) {

@@ -7,7 +7,6 @@
 #include "platform/modalresult.h"
 
 #include <QDialog>
-#include <QElapsedTimer>
 
 #include <string>
 
@@ -20,6 +19,7 @@ namespace kyro {
 
 class ArchiveLibrary;
 class MPanel;
+class ThrottledCaption;
 
 class TfmFindDlg : public QDialog, public LinkTarget {
     Q_OBJECT
@@ -66,8 +66,6 @@ private:
     void SearchDrives();
     bool ConsiderFind(const std::string& folder);
     bool Offer(const std::string& folder, const QString& question, int warningBit);
-    void ShowFolder(const std::string& dosFolder);
-    void PaintFolder();
 
     const ArchiveLibrary* library_ = nullptr;
     int warningMsg_ = 0;
@@ -93,9 +91,7 @@ private:
     QPushButton* pbCancel_ = nullptr;
     QPushButton* pbEnd_ = nullptr;
 
-    std::string pendingFolder_;    // the newest folder, painted by PaintFolder
-    QElapsedTimer folderPainted_;  // since the last paint of the folder
-    QTimer* folderPaint_ = nullptr;
+    ThrottledCaption* folderCaption_ = nullptr;  // lblFolder during the walk
 };
 
 }  // namespace kyro

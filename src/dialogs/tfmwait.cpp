@@ -3,6 +3,7 @@
 #include "platform/cp932.h"
 #include "widgets/form.h"
 #include "widgets/mpanel.h"
+#include "widgets/throttledcaption.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,7 +22,6 @@ constexpr int kClientWidth = 380;
 constexpr int kClientHeight = 132;
 
 // A long walk sets the entry name for every entry; painting each one would slow it down.
-constexpr int kListNamePaintInterval = 50;  // ms
 
 QFont PixelFont(const QString& family, int pixels, bool bold) {
     QFont font(family);
@@ -31,9 +31,7 @@ QFont PixelFont(const QString& family, int pixels, bool bold) {
 }
 
 MPanel* MakePanel(QWidget* parent, const char* name, QRect geometry, bool framed) {
-    auto* panel = new MPanel(parent);
-    panel->setObjectName(QString::fromLatin1(name));
-    panel->setGeometry(geometry);
+    auto* panel = MakeControl<MPanel>(parent, name, geometry);
     if (!framed) panel->setFrameStyle(QFrame::NoFrame);
     return panel;
 }
@@ -93,10 +91,7 @@ TfmWait::TfmWait(QWidget* owner) : QDialog(owner, Qt::Dialog) {
     timer1_->setInterval(1000);
     connect(timer1_, &QTimer::timeout, this, &TfmWait::Timer1Timer);
 
-    listNamePaint_ = new QTimer(this);
-    listNamePaint_->setSingleShot(true);
-    listNamePaint_->setInterval(kListNamePaintInterval);
-    connect(listNamePaint_, &QTimer::timeout, this, &TfmWait::PaintListName);
+    listName_ = new ThrottledCaption(edListName_);
 
     if (QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(kClientWidth / 2, kClientHeight / 2));
@@ -185,22 +180,6 @@ void TfmWait::ShowModeless() {
 
 void TfmWait::SetGroupName(const std::string& name) { edGrpName_->SetCaption2(Cp932ToQString(name)); }
 
-// The newest name is kept; it is painted at once when the last paint is 50 ms old, else by the
-// single-shot timer, so that the name a walk stops at is always the one shown.
-void TfmWait::SetListName(const std::string& path) {
-    pendingListName_ = path;
-    if (!listNamePainted_.isValid() || listNamePainted_.elapsed() >= kListNamePaintInterval)
-        PaintListName();
-    else if (!listNamePaint_->isActive())
-        listNamePaint_->start();
-}
-
-void TfmWait::PaintListName() {
-    listNamePaint_->stop();
-    edListName_->SetCaption2(Cp932ToQString(pendingListName_));
-    // The walk runs on this thread and processes events only now and then: paint now.
-    if (edListName_->isVisible()) edListName_->repaint();
-    listNamePainted_.start();
-}
+void TfmWait::SetListName(const std::string& path) { listName_->Set(path); }
 
 }  // namespace kyro

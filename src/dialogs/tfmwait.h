@@ -4,7 +4,6 @@
 // long loop of the caller, which processes events now and then and reads the cancel flag.
 
 #include <QDialog>
-#include <QElapsedTimer>
 
 #include <string>
 
@@ -15,6 +14,7 @@ class QTimer;
 namespace kyro {
 
 class MPanel;
+class ThrottledCaption;
 
 class TfmWait : public QDialog {
     Q_OBJECT
@@ -50,7 +50,6 @@ protected:
 
 private:
     void hideEvent(QHideEvent* event) override;
-    void PaintListName();
 
     int waitMode_ = kArchiveBusy;
     int unlhaBusy_ = 0;
@@ -66,9 +65,7 @@ private:
     QPushButton* dummy_ = nullptr;
     QTimer* timer1_ = nullptr;
 
-    std::string pendingListName_;    // the newest entry name, painted by PaintListName
-    QElapsedTimer listNamePainted_;  // since the last paint of the entry name
-    QTimer* listNamePaint_ = nullptr;
+    ThrottledCaption* listName_ = nullptr;  // edListName during a long walk
 };
 
 }  // namespace kyro

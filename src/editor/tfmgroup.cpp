@@ -37,7 +37,7 @@ public:
     }
 };
 
-QString Numbered(const char* prefix, int i) { return QString::fromLatin1(prefix) + QString::number(i + 1); }
+std::string Numbered(const char* prefix, int i) { return prefix + std::to_string(i + 1); }
 
 }  // namespace
 
@@ -55,16 +55,11 @@ TfmGroup::TfmGroup(QWidget* owner) : QDialog(owner, Qt::Dialog) {
     auto* validator = new Cp932LengthValidator(this);
     for (int i = 0; i < kGroupCount; ++i) {
         const int y = kRowTop + i * kRowHeight;
-        cbGroup_[i] = new QCheckBox(Numbered("Group", i), this);
-        cbGroup_[i]->setObjectName(Numbered("cbGroup", i));
-        cbGroup_[i]->setGeometry(8, y, 84, 22);
-        edGrpTitle_[i] = new QLineEdit(this);
-        edGrpTitle_[i]->setObjectName(Numbered("edGrpTitle", i));
-        edGrpTitle_[i]->setGeometry(96, y, 306, 22);
+        cbGroup_[i] = MakeControl<QCheckBox>(this, Numbered("cbGroup", i).c_str(), {8, y, 84, 22},
+                                             QString::fromStdString(Numbered("Group", i)));
+        edGrpTitle_[i] = MakeControl<QLineEdit>(this, Numbered("edGrpTitle", i).c_str(), {96, y, 306, 22});
         edGrpTitle_[i]->setValidator(validator);
-        edListNum_[i] = new MPanel(this);
-        edListNum_[i]->setObjectName(Numbered("edListNum", i));
-        edListNum_[i]->setGeometry(410, y, 52, 22);
+        edListNum_[i] = MakeControl<MPanel>(this, Numbered("edListNum", i).c_str(), {410, y, 52, 22});
         edListNum_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         edListNum_[i]->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
         edListNum_[i]->setContentsMargins(0, 0, 4, 0);
@@ -72,10 +67,7 @@ TfmGroup::TfmGroup(QWidget* owner) : QDialog(owner, Qt::Dialog) {
 
     const int buttonsTop = kRowTop + kGroupCount * kRowHeight + 12;
     auto button = [this, buttonsTop](const char* name, const QString& caption, int x) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(x, buttonsTop, 90, 26);
-        return b;
+        return MakeControl<QPushButton>(this, name, {x, buttonsTop, 90, 26}, caption);
     };
     pbOK_ = button("pbOK", QStringLiteral("&OK"), 170);
     pbCancel_ = button("pbCancel", QStringLiteral("&Cancel"), 270);

@@ -38,20 +38,6 @@ constexpr int kSourceTag = 1;  // drag and drop: the source list
 constexpr int kEntryTag = 2;   // and the entry list
 const char kTagProperty[] = "tag";
 
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    return button;
-}
-
-template <typename Widget>
-Widget* Place(Widget* widget, const char* name, QRect geometry) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 int TagOf(const QObject* object) { return object ? object->property(kTagProperty).toInt() : 0; }
 
 }  // namespace
@@ -75,30 +61,30 @@ TfmMidiOpen::~TfmMidiOpen() = default;
 
 void TfmMidiOpen::BuildLayout() {
     // The source column.
-    cmbSourceDrv_ = Place(new DriveComboBox(this), "cmbSourceDrv", {4, 4, 176, 22});
-    lvSourceDir_ = Place(new FolderTree(this), "lvSourceDir", {4, 30, 176, 120});
-    lbSourceFile_ = Place(new MListBox(this), "lbSourceFile", {4, 154, 176, 176});
-    cmbFilter_ = Place(new QComboBox(this), "cmbFilter", {4, 334, 176, 22});
-    pbFileMove_ = Button(this, "pbFileMove", QStringLiteral("ﾌｧｲﾙ移動(&F)"), {4, 360, 176, 24});
+    cmbSourceDrv_ = MakeControl<DriveComboBox>(this, "cmbSourceDrv", {4, 4, 176, 22});
+    lvSourceDir_ = MakeControl<FolderTree>(this, "lvSourceDir", {4, 30, 176, 120});
+    lbSourceFile_ = MakeControl<MListBox>(this, "lbSourceFile", {4, 154, 176, 176});
+    cmbFilter_ = MakeControl<QComboBox>(this, "cmbFilter", {4, 334, 176, 22});
+    pbFileMove_ = MakeControl<QPushButton>(this, "pbFileMove", {4, 360, 176, 24}, QStringLiteral("ﾌｧｲﾙ移動(&F)"));
 
-    pbAddList_ = Button(this, "pbAddList", QStringLiteral("&>>"), {184, 150, 30, 28});
-    pbDelList_ = Button(this, "pbDelList", QStringLiteral("&<<"), {184, 186, 30, 28});
+    pbAddList_ = MakeControl<QPushButton>(this, "pbAddList", {184, 150, 30, 28}, QStringLiteral("&>>"));
+    pbDelList_ = MakeControl<QPushButton>(this, "pbDelList", {184, 186, 30, 28}, QStringLiteral("&<<"));
 
     // The entry column.
-    pbSelGroup_ = Button(this, "pbSelGroup", QStringLiteral("&Group定義"), {218, 4, 80, 22});
-    cmbGroupName_ = Place(new QComboBox(this), "cmbGroupName", {302, 4, 158, 22});
+    pbSelGroup_ = MakeControl<QPushButton>(this, "pbSelGroup", {218, 4, 80, 22}, QStringLiteral("&Group定義"));
+    cmbGroupName_ = MakeControl<QComboBox>(this, "cmbGroupName", {302, 4, 158, 22});
     cmbGroupName_->setMaxVisibleItems(9);
-    cbDtl_ = Place(new QCheckBox(QStringLiteral("詳細表示(&D)"), this), "cbDtl", {218, 30, 104, 20});
-    cbULCheck_ = Place(new QCheckBox(QStringLiteral("大／小文字を区別"), this), "cbULCheck", {326, 30, 134, 20});
-    edSearch_ = Place(new QLineEdit(this), "edSearch", {218, 54, 170, 22});
-    pbSearch_ = Button(this, "pbSearch", QStringLiteral("&Search"), {392, 54, 68, 22});
-    lbEntryFile_ = Place(new MListBox(this), "lbEntryFile", {218, 80, 242, 228});
-    lbEntryDir_ = Place(new QListWidget(this), "lbEntryDir", {0, 0, 10, 10});
-    lbEntryTitle_ = Place(new QListWidget(this), "lbEntryTitle", {0, 0, 10, 10});
-    lbEntryMap_ = Place(new QListWidget(this), "lbEntryMap", {0, 0, 10, 10});
+    cbDtl_ = MakeControl<QCheckBox>(this, "cbDtl", {218, 30, 104, 20}, QStringLiteral("詳細表示(&D)"));
+    cbULCheck_ = MakeControl<QCheckBox>(this, "cbULCheck", {326, 30, 134, 20}, QStringLiteral("大／小文字を区別"));
+    edSearch_ = MakeControl<QLineEdit>(this, "edSearch", {218, 54, 170, 22});
+    pbSearch_ = MakeControl<QPushButton>(this, "pbSearch", {392, 54, 68, 22}, QStringLiteral("&Search"));
+    lbEntryFile_ = MakeControl<MListBox>(this, "lbEntryFile", {218, 80, 242, 228});
+    lbEntryDir_ = MakeControl<QListWidget>(this, "lbEntryDir", {0, 0, 10, 10});
+    lbEntryTitle_ = MakeControl<QListWidget>(this, "lbEntryTitle", {0, 0, 10, 10});
+    lbEntryMap_ = MakeControl<QListWidget>(this, "lbEntryMap", {0, 0, 10, 10});
     for (QListWidget* hidden : {lbEntryDir_, lbEntryTitle_, lbEntryMap_}) hidden->hide();
 
-    gbRbMap_ = Place(new QGroupBox(QStringLiteral("&Map"), this), "gbRbMap", {218, 310, 242, 46});
+    gbRbMap_ = MakeControl<QGroupBox>(this, "gbRbMap", {218, 310, 242, 46}, QStringLiteral("&Map"));
     mapButtons_ = new QButtonGroup(this);
     const QString mapCaptions[] = {QStringLiteral("無"), QStringLiteral("88"), QStringLiteral("55"),
                                    QStringLiteral("GM"), QStringLiteral("8P")};
@@ -108,24 +94,24 @@ void TfmMidiOpen::BuildLayout() {
         radio->setGeometry(8 + i * 46, 20, 44, 20);
         mapButtons_->addButton(radio, i);
     }
-    pbListMove_ = Button(this, "pbListMove", QStringLiteral("ﾘｽﾄ移動(&L)"), {218, 360, 242, 24});
+    pbListMove_ = MakeControl<QPushButton>(this, "pbListMove", {218, 360, 242, 24}, QStringLiteral("ﾘｽﾄ移動(&L)"));
 
     // The button column.
-    edFileCount_ = Place(new MPanel(this), "edFileCount", {464, 4, 77, 22});
+    edFileCount_ = MakeControl<MPanel>(this, "edFileCount", {464, 4, 77, 22});
     edFileCount_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     edFileCount_->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
     edFileCount_->setContentsMargins(0, 0, 4, 0);
-    pbOK_ = Button(this, "pbOK", QStringLiteral("&OK"), {464, 32, 77, 26});
-    pbCancel_ = Button(this, "pbCancel", QStringLiteral("&Cancel"), {464, 62, 77, 26});
-    pbUpdate_ = Button(this, "pbUpdate", QStringLiteral("更新(&U)"), {464, 92, 77, 26});
-    pbWCheck_ = Button(this, "pbWCheck", QStringLiteral("重複(&D)"), {464, 122, 77, 26});
-    pbUp_ = Button(this, "pbUp", QString(), {464, 160, 37, 30});
-    pbDown_ = Button(this, "pbDown", QString(), {504, 160, 37, 30});
+    pbOK_ = MakeControl<QPushButton>(this, "pbOK", {464, 32, 77, 26}, QStringLiteral("&OK"));
+    pbCancel_ = MakeControl<QPushButton>(this, "pbCancel", {464, 62, 77, 26}, QStringLiteral("&Cancel"));
+    pbUpdate_ = MakeControl<QPushButton>(this, "pbUpdate", {464, 92, 77, 26}, QStringLiteral("更新(&U)"));
+    pbWCheck_ = MakeControl<QPushButton>(this, "pbWCheck", {464, 122, 77, 26}, QStringLiteral("重複(&D)"));
+    pbUp_ = MakeControl<QPushButton>(this, "pbUp", {464, 160, 37, 30}, QString());
+    pbDown_ = MakeControl<QPushButton>(this, "pbDown", {504, 160, 37, 30}, QString());
     pbUp_->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
     pbDown_->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
-    pbTest_ = Button(this, "pbTest", QStringLiteral("Test&Play"), {464, 200, 77, 26});
-    pbTitle_ = Button(this, "pbTitle", QStringLiteral("&Title"), {464, 230, 77, 26});
-    pbDoc_ = Button(this, "pbDoc", QStringLiteral("&Document"), {464, 260, 77, 26});
+    pbTest_ = MakeControl<QPushButton>(this, "pbTest", {464, 200, 77, 26}, QStringLiteral("Test&Play"));
+    pbTitle_ = MakeControl<QPushButton>(this, "pbTitle", {464, 230, 77, 26}, QStringLiteral("&Title"));
+    pbDoc_ = MakeControl<QPushButton>(this, "pbDoc", {464, 260, 77, 26}, QStringLiteral("&Document"));
 
     // Both lists select several items at once and start drags by themselves.
     for (MListBox* list : {lbSourceFile_, lbEntryFile_}) {
