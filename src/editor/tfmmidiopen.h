@@ -102,6 +102,10 @@ public:
     // Ctrl+A in either list selects every item.
     void SelectAll(QListWidget* list);
 
+    // The title list window's Get Title writes a title it read into entry `index` (CP932). It is
+    // the user's work like any other edit: the modified flag goes up, so closing asks first.
+    void SetEntryTitle(int index, const std::string& title);
+
     // The save of the working copy; false when it failed or the busy flag was set.
     bool Save();
     // The group switch to the group chosen in cmbGroupName; the lost-file check asks with its own

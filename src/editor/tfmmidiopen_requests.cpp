@@ -101,6 +101,13 @@ std::intptr_t TfmMidiOpen::SetTitle(const LParam& lParam) {
     return 0;
 }
 
+void TfmMidiOpen::SetEntryTitle(int index, const std::string& title) {
+    if (index < 0 || index >= static_cast<int>(entries_.size()) || entries_[index].title == title) return;
+    entries_[index].title = title;
+    lbEntryTitle_->item(index)->setText(Cp932ToQString(title));
+    SetModified();
+}
+
 std::intptr_t TfmMidiOpen::CopyGroupNames(const LParam& lParam) {
     QComboBox* target = LParamComboBox(lParam);
     if (!target) return Refuse("グループ名送信先が不正です。");
