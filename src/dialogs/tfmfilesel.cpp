@@ -42,9 +42,7 @@ TfmFileSel::TfmFileSel(QWidget* owner) : QDialog(owner, Qt::Dialog) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(kClientWidth, kClientHeight);
-    QFont font(QStringLiteral("ＭＳ ゴシック"));
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(GothicFont());
 
     edFile_ = new QLineEdit(this);
     edFile_->setObjectName(QStringLiteral("edFile"));

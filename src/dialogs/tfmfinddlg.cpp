@@ -64,9 +64,7 @@ TfmFindDlg::TfmFindDlg(QWidget* owner) : QDialog(owner, Qt::Dialog) {
                    Qt::WindowCloseButtonHint);
     setModal(true);
     setFixedSize(kClientWidth, kClientHeight);
-    QFont font(QStringLiteral("ＭＳ ゴシック"));
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(GothicFont());
 
     // The bevels first, so that the labels lie on them.
     bevel1_ = MakeBevel(this, "Bevel1", {8, 8, 404, 56});

@@ -43,9 +43,7 @@ std::string Numbered(const char* prefix, int i) { return prefix + std::to_string
 
 TfmGroup::TfmGroup(QWidget* owner) : QDialog(owner, Qt::Dialog) {
     SetUpForm(this, "fmGroup", QStringLiteral("Group"));
-    QFont font(QStringLiteral("ＭＳ ゴシック"));
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(GothicFont());
     setFixedSize(470, kRowTop + kGroupCount * kRowHeight + 48);
 
     const std::pair<const char*, QRect> headings[] = {

@@ -6,6 +6,7 @@
 #include "platform/cp932.h"
 #include "platform/drives.h"
 #include "platform/filesystem.h"
+#include "widgets/dragroute.h"
 #include "widgets/drivefolder.h"
 #include "widgets/form.h"
 #include "widgets/mlistbox.h"
@@ -17,8 +18,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QDragMoveEvent>
-#include <QDropEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -48,9 +47,7 @@ TfmMidiOpen::TfmMidiOpen(QWidget* owner) : QWidget(owner, Qt::Window) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kClientWidth, kClientHeight);
-    QFont font(QStringLiteral("ＭＳ ゴシック"));
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(GothicFont());
     BuildLayout();
     ConnectHandlers();
     if (QScreen* screen = QApplication::primaryScreen())
@@ -339,36 +336,17 @@ bool TfmMidiOpen::eventFilter(QObject* watched, QEvent* event) {
     const bool entryList = watched == lbEntryFile_ || watched == lbEntryFile_->viewport();
     const bool sourceList = watched == lbSourceFile_ || watched == lbSourceFile_->viewport();
     if (!entryList && !sourceList) return QWidget::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::KeyPress: {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() != Qt::Key_A || !(key->modifiers() & Qt::ControlModifier)) return false;
-        SelectAll(entryList ? static_cast<QListWidget*>(lbEntryFile_) : lbSourceFile_);
-        return true;
-    }
-    case QEvent::DragEnter:
-    case QEvent::DragMove: {
-        auto* drag = static_cast<QDragMoveEvent*>(event);
-        const bool accepted = entryList ? lbEntryFileDragOver(drag->source()) : lbSourceFileDragOver(drag->source());
-        if (accepted) drag->acceptProposedAction();
-        else drag->ignore();
-        return true;
-    }
-    case QEvent::Drop: {
-        auto* drop = static_cast<QDropEvent*>(event);
-        QObject* source = drop->source();
-        drop->setDropAction(Qt::IgnoreAction);  // nothing for the source list to remove
-        drop->accept();
-        // After the drag's own event loop has ended, as a click would run.
-        QMetaObject::invokeMethod(this, [this, entryList, source] {
-            if (entryList) lbEntryFileDragDrop(source);
-            else lbSourceFileDragDrop(source);
-        }, Qt::QueuedConnection);
-        return true;
-    }
-    default:
-        return false;
-    }
+    const bool routed = entryList ? RouteDragEvent(
+                                        event, this, [this](QObject* source) { return lbEntryFileDragOver(source); },
+                                        [this](QObject* source) { lbEntryFileDragDrop(source); })
+                                  : RouteDragEvent(
+                                        event, this, [this](QObject* source) { return lbSourceFileDragOver(source); },
+                                        [this](QObject* source) { lbSourceFileDragDrop(source); });
+    if (routed || event->type() != QEvent::KeyPress) return routed;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_A || !(key->modifiers() & Qt::ControlModifier)) return false;
+    SelectAll(entryList ? static_cast<QListWidget*>(lbEntryFile_) : lbSourceFile_);
+    return true;
 }
 
 // ---- Closing ---------------------------------------------------------------------------------

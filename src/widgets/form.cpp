@@ -9,4 +9,10 @@ void SetUpForm(QWidget* form, const char* formName, const QString& caption) {
     form->setWindowTitle(caption);
 }
 
+QFont GothicFont(int pixels) {
+    QFont font(QStringLiteral("ＭＳ ゴシック"));
+    font.setPixelSize(pixels);
+    return font;
+}
+
 }  // namespace kyro

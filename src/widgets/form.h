@@ -2,6 +2,7 @@
 // Common set-up of the program's windows: the form name as objectName (tests find windows by it)
 // and the caption.
 
+#include <QFont>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -11,6 +12,9 @@
 namespace kyro {
 
 void SetUpForm(QWidget* form, const char* formName, const QString& caption);
+
+// The fixed-pitch Gothic face the windows are drawn in, `pixels` high.
+QFont GothicFont(int pixels = 12);
 
 // A control of a form, made on `parent` under its documented name (its objectName) at
 // `geometry`; `args` go to the control's constructor before the parent (a caption, say).
