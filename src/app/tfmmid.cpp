@@ -156,6 +156,17 @@ bool TfmMid::ReplaceSongList(const SongList& edited) {
     return listFilesHoldSongs_;
 }
 
+// The play targets and group names are the group dialog's; ListNumber is only kept.
+void TfmMid::ApplySettings(const Settings& settings) {
+    settings_.listRandomType = settings.listRandomType;
+    settings_.groupRandomType = settings.groupRandomType;
+    settings_.unlhaBusy = settings.unlhaBusy;
+    settings_.autoStart = settings.autoStart;
+    settings_.warningMsg = settings.warningMsg;
+    settings_.tempFolder = settings.tempFolder;
+    tempFolder_ = settings.tempFolder;
+}
+
 void TfmMid::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !isMinimized()) return;

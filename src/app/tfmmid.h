@@ -88,6 +88,7 @@ public:
     void SetReloadPending() override { reloadPending_ = true; }
     void SetGroupNames(const std::array<std::string, kGroupCount>& names) override { songs_.groupNames = names; }
     void SetGroupSel(int mask) override { settings_.groupSel = mask; }
+    void ApplySettings(const Settings& settings) override;
 
     // Playing (playback.cpp). mapCode is the digit value of a map code; other codes play no reset.
     void PlaySong(const std::string& listPath, int mapCode);

@@ -7,6 +7,7 @@
 
 #include "dialogs/tfmsystem.h"
 #include "editor/tfmmidiopen.h"
+#include "sequencer/outputs.h"
 #include "widgets/mpanel.h"
 
 #include <QTimer>
@@ -235,7 +236,10 @@ void TfmMid::pbLISTClick() {
 }
 
 void TfmMid::pbSYSTEMClick() {
-    TfmSystem dialog(this);
+    MidiChoices choices;
+    for (const OutputKind& kind : KnownOutputs()) choices.outputs.emplace_back(kind.name);
+    choices.ports = ListMidiPorts();
+    TfmSystem dialog(*this, std::move(choices), this);
     dialog.exec();
 }
 

@@ -1,15 +1,101 @@
 #pragma once
 // TfmSystem: the "System" settings dialog, opened modally by the main window's SYSTEM button.
-// Its controls arrive with its own work.
+// Its first page sets the play modes, the auto start, the wait for a busy archive library, the
+// temporary folder and the warnings (section [KYRO32]); its second page the sequencer's output
+// (section [MIDI]). Nothing is written before OK; OK writes both at once, hands the settings to
+// the main window and tells it with UM_LIST_CHANGED.
+
+#include "library/settings.h"
 
 #include <QDialog>
 
+#include <array>
+#include <string>
+#include <vector>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+
 namespace kyro {
+
+class PlayerLink;
+
+// What the sequencer offers for [MIDI]; the main window fills it from the sequencer.
+struct MidiChoices {
+    std::vector<std::string> outputs;  // the names Output= takes, the default first
+    std::vector<std::string> ports;    // the MIDI ports there are now, by the names Port= takes
+};
+
+// The [MIDI] keys the dialog sets, as the file holds them (CP932): empty is the key's default.
+struct MidiKeys {
+    std::string output, soundFont, port, audioDriver, gain;
+};
 
 class TfmSystem : public QDialog {
     Q_OBJECT
 public:
-    explicit TfmSystem(QWidget* owner = nullptr);
+    // Filled from the player's settings in force, its program folder's KYRO32.INI ([MIDI]) and its
+    // archive library.
+    TfmSystem(PlayerLink& player, MidiChoices choices, QWidget* owner = nullptr);
+
+    int ListMode() const;   // the chosen list mode
+    int GroupMode() const;  // the chosen group mode; -1 when there is none
+    const std::string& KeptFolder() const { return keptFolder_; }
+
+    // The handlers.
+    void gpListRndClick(int listMode);
+    void pbLookClick();
+    void pbSoundFontClick();
+    void cmbOutputChange();
+    void pbOKClick();
+    void pbCancelClick();
+
+private:
+    static QLabel* MakeLabel(QWidget* page, const QRect& geometry, const QString& caption,
+                             QWidget* buddy = nullptr);
+    void BuildSystemPage(QWidget* page);
+    void BuildMidiPage(QWidget* page);  // the MIDI page (tfmsystem_midi.cpp)
+    void FillSystemPage(const Settings& s);
+    void FillMidiPage();
+    void SetGroupMode(int groupMode);  // -1 clears the choice
+    bool ChosenMidiKeys(MidiKeys& keys) const;  // false when a value cannot be held in CP932
+    void WriteMidiKeys(const MidiKeys& keys) const;
+
+    PlayerLink& player_;
+    MidiChoices choices_;
+    MidiKeys midiRead_;        // as read when the dialog was made: only changed keys are written
+    double gainShown_ = 0.0;   // the gain read, as the spin box rounded it
+    std::string keptFolder_;   // the folder handed back by TfmTempFold (or the one in force)
+
+    QTabWidget* pcSystem_ = nullptr;
+    QLabel* edDllVer_ = nullptr;
+    QLineEdit* edTemp_ = nullptr;
+    QPushButton* pbLook_ = nullptr;
+    QGroupBox* gpGroupRnd_ = nullptr;
+    QButtonGroup* groupButtons_ = nullptr;
+    QGroupBox* gpListRnd_ = nullptr;
+    QButtonGroup* listButtons_ = nullptr;
+    QComboBox* cmbAutoSt_ = nullptr;
+    QComboBox* cmbULBusy_ = nullptr;
+    QGroupBox* gbWarning_ = nullptr;
+    std::vector<std::pair<QCheckBox*, int>> warningBoxes_;  // each box and its bit of WarningMsg
+
+    QComboBox* cmbOutput_ = nullptr;
+    QLineEdit* edSoundFont_ = nullptr;
+    QPushButton* pbSoundFont_ = nullptr;
+    QComboBox* cmbPort_ = nullptr;
+    QComboBox* cmbAudioDriver_ = nullptr;
+    QDoubleSpinBox* edGain_ = nullptr;
+
+    QPushButton* pbOK_ = nullptr;
+    QPushButton* pbCancel_ = nullptr;
 };
 
 }  // namespace kyro

@@ -42,6 +42,10 @@ public:
     // the groups that play (bit i for group i + 1) take effect at once.
     virtual void SetGroupNames(const std::array<std::string, kGroupCount>& names) = 0;
     virtual void SetGroupSel(int mask) = 0;
+
+    // The system dialog's OK: its settings (modes, waits, warnings, temporary folder) take effect
+    // at once; UM_LIST_CHANGED follows, so that the play order is built again by the new modes.
+    virtual void ApplySettings(const Settings& settings) = 0;
 };
 
 // Holds the busy flag for the length of a long operation, so that every exit clears it.

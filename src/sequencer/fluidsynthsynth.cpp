@@ -154,6 +154,7 @@ SynthMakeResult MakeFluidSynth(const OutputSettings& settings, double sampleRate
     // GS and XG resets are addressed to device 0x10; with FluidSynth's default of 0 it ignores them.
     fluid_settings_setint(fs, "synth.device-id", 16);
     fluid_settings_setnum(fs, "synth.sample-rate", sampleRate);
+    fluid_settings_setnum(fs, "synth.gain", settings.gain);
     if (!settings.audioDriver.empty()) fluid_settings_setstr(fs, "audio.driver", settings.audioDriver.c_str());
 
     fluid_synth_t* synth = new_fluid_synth(fs);

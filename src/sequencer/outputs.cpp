@@ -7,6 +7,7 @@
 #include "platform/profile.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -45,6 +46,17 @@ double ClockScaleSetting(const std::string& text) {
     return value;
 }
 
+// A number from 0 to FluidSynth's top gain, the whole value; anything else is the default. Read
+// with from_chars: a Qt program runs in the user's locale, where strtod may want a decimal comma.
+double GainSetting(const std::string& text) {
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
+        value < 0.0 || value > kMaxSynthGain)
+        return kDefaultSynthGain;
+    return value;
+}
+
 }  // namespace
 
 std::span<const OutputKind> KnownOutputs() { return kOutputs; }
@@ -68,6 +80,7 @@ OutputSettings ReadOutputSettings(const std::string& settingsNativePath) {
     s.audioDriver = Cp932ToUtf8(profile.ReadString("MIDI", "AudioDriver", ""));
     s.port = Cp932ToUtf8(profile.ReadString("MIDI", "Port", ""));
     s.wavFile = NativePathSetting(profile, "WavFile", base);
+    s.gain = GainSetting(profile.ReadString("MIDI", "Gain", ""));
     s.clockScale = ClockScaleSetting(profile.ReadString("MIDI", "ClockScale", ""));
     return s;
 }

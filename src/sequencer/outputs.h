@@ -6,6 +6,7 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 namespace kyro {
 
@@ -20,5 +21,10 @@ std::span<const OutputKind> KnownOutputs();
 
 // "fluidsynth, port, wav, null": the names for error texts.
 std::string KnownOutputNames();
+
+// The MIDI output ports of the ALSA sequencer by the names Port= takes ("SC-88:SC-88 MIDI 1",
+// without the client and port numbers, which change between boots); none when there is no
+// sequencer (no sound modules, a container).
+std::vector<std::string> ListMidiPorts();
 
 }  // namespace kyro

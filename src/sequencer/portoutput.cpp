@@ -5,12 +5,14 @@
 // port, and asking for ALSA must never fall back to it. There is no default port either: an empty
 // or unknown Port= is an error listing the ports, never a silent "Midi Through" or port 0.
 #include "sequencer/fluidsynthsynth.h"
+#include "sequencer/outputs.h"
 #include "sequencer/outputs_internal.h"
 
 #include <rtmidi/RtMidi.h>
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 namespace kyro {
 
@@ -87,6 +89,30 @@ std::string PortNotFoundText(const std::vector<std::string>& listed, const std::
     const std::string what = wanted.empty() ? "MIDI ポートが指定されていません ([MIDI] Port=)"
                                             : "MIDI ポート \"" + wanted + "\" が見つかりません";
     return what + "。" + PortList(listed);
+}
+
+std::vector<std::string> ListMidiPorts() {
+    // Without the sequencer's device RtMidi would print its failure before throwing it.
+    std::error_code ec;
+    if (!std::filesystem::exists("/dev/snd/seq", ec)) return {};
+    std::vector<RtMidi::Api> apis;
+    RtMidi::getCompiledApi(apis);
+    if (std::find(apis.begin(), apis.end(), RtMidi::LINUX_ALSA) == apis.end()) return {};
+    AlsaNoiseSilencer quiet;
+    std::vector<std::string> names;
+    try {
+        RtMidiOut out(RtMidi::LINUX_ALSA, "Kyrotune");
+        std::string lastError;
+        out.setErrorCallback(KeepRtMidiError, &lastError);  // a port that vanishes meanwhile is skipped
+        const unsigned count = out.getPortCount();
+        for (unsigned i = 0; i < count; ++i) {
+            const std::string name = WithoutAlsaNumbers(out.getPortName(i));
+            if (!name.empty()) names.push_back(name);
+        }
+    } catch (const RtMidiError&) {
+        return {};  // no /dev/snd/seq
+    }
+    return names;
 }
 
 OutputOpenResult OpenPortOutput(const OutputSettings& settings) {

@@ -68,6 +68,19 @@ TEST(OutputSettingsTest, ClockScaleThatIsNotAPositiveNumberKeepsRealTime) {
     }
 }
 
+TEST(OutputSettingsTest, GainOutsideFluidSynthsRangeIsTheDefault) {
+    test::TempFolder folder;
+    const std::pair<const char*, double> cases[] = {
+        {"1", 1.0}, {"0.8", 0.8}, {"0", 0.0}, {"10", 10.0}, {"10.5", kDefaultSynthGain},
+        {"-0.1", kDefaultSynthGain}, {"0,8", kDefaultSynthGain}, {"loud", kDefaultSynthGain},
+        {"nan", kDefaultSynthGain}, {"", kDefaultSynthGain},
+    };
+    for (const auto& [text, expected] : cases) {
+        folder.Write("KYRO32.INI", std::string("[MIDI]\r\nGain=") + text + "\r\n");
+        EXPECT_EQ(ReadOutputSettings(folder.Native("KYRO32.INI")).gain, expected) << "Gain=" << text;
+    }
+}
+
 // ---- The table --------------------------------------------------------------------------------
 
 TEST(OpenOutputTest, NullAcceptsEverything) {

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -134,6 +135,22 @@ TEST_F(WavRenderTest, GsResetSysExReachesTheSynthesizer) {
     EXPECT_LT(difference(violinThenReset), difference(violinOnly) / 1000) << "the GS reset was ignored";
 }
 
+// The demo's loose songs at the default gain: loud enough to stand beside other players, and not
+// one sample at full scale, where FluidSynth clips. (At FluidSynth's own gain of 0.2 the loudest
+// peaked near -10 dBFS; at 1.0 it clipped.)
+TEST_F(WavRenderTest, DemoSongsAtTheDefaultGainAreLoudButNotClipped) {
+    int loudest = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(KYRO_DEMO_DIR) / "SONGS")) {
+        const SongReadResult song = ReadMidiFileAt(entry.path().string());
+        ASSERT_TRUE(song.ok) << entry.path() << ": " << song.error;
+        const test::WavFileData wav = Render("demo.wav", song.song.events, song.song.lengthUs);
+        ASSERT_EQ(wav.error, "") << entry.path();
+        EXPECT_LT(wav.Peak(), 32767) << entry.path() << " clips";
+        loudest = std::max(loudest, wav.Peak());
+    }
+    EXPECT_GT(loudest, 32768 / 2) << "the loudest demo song stays below -6 dBFS";
+}
+
 // ---- Against Debian's fluidsynth command ------------------------------------------------------
 
 std::string FluidSynthCommand() {
@@ -142,11 +159,11 @@ std::string FluidSynthCommand() {
     return {};
 }
 
-// The command's fast render of a .mid at FluidSynth's default gain (as our synthesizer has it)
-// and with device-id 16 (as ours), so that both hear the same GS reset.
+// The command's fast render of a .mid at our synthesizer's gain and with device-id 16 (as ours),
+// so that both hear the same GS reset.
 test::WavFileData RenderWithCommand(const std::string& command, const test::TempFolder& folder,
                                     const std::string& midi, const std::string& wav) {
-    const std::string line = command + " -ni -q -g 0.2 -r 44100 -T wav -O s16 -o synth.device-id=16 -F '" +
+    const std::string line = command + " -ni -q -g " + std::to_string(kDefaultSynthGain) + " -r 44100 -T wav -O s16 -o synth.device-id=16 -F '" +
                              folder.Native(wav) + "' '" + FindSoundFont(UsualSoundFontPlaces()) + "' '" +
                              folder.Native(midi) + "' >'" + folder.Native("cli.log") + "' 2>&1";
     const int rc = std::system(line.c_str());
