@@ -45,10 +45,23 @@ ProgramWindows::ProgramWindows(const AppContext& context)
     companions.docList = fmDocList;
     companions.finder = fmFindDlg;
     companions.fileSel = fmFileSel;
-    // The document reader joins when it can read: until then a chosen document opens nothing.
+    companions.docRead = fmDocRead;
     fmMidiOpen->SetCompanions(companions);
     fmGroup->SetPlayer(fmMid);
     fmGroup->SetEditor(fmMidiOpen);
+    fmTitle->SetListEditor(fmMidiOpen);
+    fmTitle->SetPlayer(fmMid);
+    fmTitle->SetTempFolderSource([mid = fmMid] { return mid->TempFolder(); });
+    fmTitle->SetWaitDialog(fmWait);
+    fmListMove->SetListEditor(fmMidiOpen);
+    fmListMove->SetPlayer(fmMid);
+    fmDocRead->SetEditor(fmMidiOpen);
+    fmDocRead->SetWaitDialog(fmWait);
+    fmDocRead->SetUnpacking([mid = fmMid] {
+        return DocumentUnpacking{mid->Archive(), mid->TempFolder(), mid->SettingsInForce().unlhaBusy};
+    });
+    fmFileMove->SetListEditor(fmMidiOpen, fmMidiOpen);
+    fmFileMove->SetProgramFolder(fmMid->ProgramFolder());
 }
 
 ProgramWindows::~ProgramWindows() {
