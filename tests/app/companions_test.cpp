@@ -7,11 +7,14 @@
 #include "dialogs/tfmtitle.h"
 #include "platform/profile.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
+
+#include <dlfcn.h>
 
 #include <filesystem>
 #include <numeric>
@@ -171,6 +174,39 @@ TEST_F(CompanionsTest, GetTitleCancelledKeepsWhatItRead) {
     EXPECT_EQ(Selected(), (std::vector<int>{0, 1, 2}));
     EXPECT_FALSE(title.GetTitleRunning());
     EXPECT_TRUE(editor.isEnabled());
+}
+
+// While the archive library is busy, Get Title waits under the wait dialog and then tries
+// again; this library unpacks nothing, so the entry is named as not read and keeps its title.
+TEST_F(CompanionsTest, GetTitleWaitsOutABusyArchiveLibrary) {
+    const std::string library = KYRO_RECORDING_UNLHA;
+    archiveFolder = library.substr(0, library.rfind('/'));
+    archiveFile = library.substr(library.rfind('/') + 1);
+    void* handle = dlopen(library.c_str(), RTLD_NOW);  // the same instance the program loads
+    ASSERT_NE(handle, nullptr);
+    reinterpret_cast<void (*)()>(dlsym(handle, "RecordingReset"))();
+    reinterpret_cast<void (*)(int)>(dlsym(handle, "RecordingSetRunning"))(1);
+    SongList songs;
+    songs.groups[0].Append({Song("PACK.LZH->c.mid"), "old", '0'});
+    OpenWithCompanions(songs, std::string(kSequential) + "UnlhaBusy=5\r\n");
+    QString waitCaption;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || dialog->objectName() != QLatin1String("fmWait")) return;
+        waitCaption = dialog->findChild<MPanel*>("edMode")->Caption2();
+        reinterpret_cast<void (*)(int)>(dlsym(handle, "RecordingSetRunning"))(0);
+        dialog->accept();  // the countdown has run out
+    });
+    poll.start(0);
+    SelectTitles({0});
+    title.pbGetTitleClick();
+    poll.stop();
+    EXPECT_EQ(waitCaption, QStringLiteral("UNLHA32.DLL が作業中です。"));
+    EXPECT_EQ(EditorTitles(), std::vector<std::string>{"old"});
+    EXPECT_NE(messages.Texts().back().indexOf(QStringLiteral("PACK.LZH->c.mid")), -1);
+    EXPECT_FALSE(title.GetTitleRunning());
+    dlclose(handle);
 }
 
 TEST_F(CompanionsTest, SelectNewAddsTheUntitledRows) {
