@@ -1,7 +1,6 @@
 #include "sequencer/midifile.h"
 
 #include "sequencer/miditrack.h"
-#include "sequencer/tickclock.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,7 +15,6 @@ namespace kyro {
 
 namespace {
 
-using midi::TickClock;
 using midi::TrackOutcome;
 using midi::TrackReadResult;
 
@@ -29,12 +27,14 @@ std::uint32_t Le32(const std::uint8_t* p) {
 }
 bool IsTag(const std::uint8_t* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
 
-SongReadResult Failure(std::string text) {
-    SongReadResult r;
+ScoreReadResult Failure(std::string text) {
+    ScoreReadResult r;
     r.error = std::move(text);
     return r;
 }
 
+constexpr std::uint64_t kFarTick = std::uint64_t{1} << 60;
+constexpr std::uint32_t kDefaultUsPerQuarter = 500000;  // 120 BPM, where a track states no tempo
 const char kCutShort[] = "MIDI ファイルが途中で切れていて、演奏できるイベントがありません";
 
 // RIFF "RMID": "RIFF" <size LE> "RMID", then chunks <id> <size LE> <bytes, padded to even>; the
@@ -82,7 +82,7 @@ bool ParseDivision(std::uint16_t division, bool& smpte, int& fps, std::uint32_t&
     return ticks > 0;
 }
 
-SongReadResult ReadSmf(const std::uint8_t* data, std::size_t size) {
+ScoreReadResult ReadSmf(const std::uint8_t* data, std::size_t size) {
     if (size < 8 || !IsTag(data, "MThd")) return Failure("MIDI ファイルではありません (MThd がありません)");
     const std::uint32_t headerLength = Be32(data + 4);
     if (headerLength < 6) return Failure("MIDI ファイルのヘッダーが不正です (長さ " + std::to_string(headerLength) + ")");
@@ -147,43 +147,41 @@ SongReadResult ReadSmf(const std::uint8_t* data, std::size_t size) {
     }
     if (damagedAtEnd && eventCount == 0) return Failure(kCutShort);
 
-    auto clockFor = [&](std::vector<midi::TempoChange> tempos) {
-        return smpte ? TickClock::Smpte(fps, ticks) : TickClock::Metrical(ticks, std::move(tempos));
-    };
-    const std::string tooLong = "演奏時間が長すぎます (" + std::to_string(kMaxSongUs / 3'600'000'000) + " 時間を超えています)";
-
-    SongReadResult result;
-    Song& song = result.song;
-    song.events.reserve(eventCount);
-    auto addTrack = [&song](TrackReadResult& t, const TickClock& clock, std::int64_t startUs) {
-        for (midi::TrackEvent& e : t.events) song.events.push_back({startUs + clock.UsAt(e.tick), std::move(e.message)});
-    };
+    ScoreReadResult result;
+    SongScore& score = result.score;
+    if (smpte) {
+        score.timeBase.smpteFps = fps;
+        score.timeBase.ticksPerFrame = ticks;
+    } else {
+        score.timeBase.ticksPerQuarter = ticks;
+    }
+    score.events.reserve(eventCount);
     if (format == 2) {
         // Independent sequences, one after another: each track starts where the previous one
-        // ended and keeps its own tempo map.
-        std::int64_t startUs = 0;
+        // ended, with its own tempo map, which starts again at 120 BPM.
+        std::uint64_t startTick = 0;
         for (TrackReadResult& t : tracks) {
-            const TickClock clock = clockFor(std::move(t.tempos));
-            const std::int64_t endUs = clock.UsAt(t.endTick);
-            if (endUs > kMaxSongUs - startUs) return Failure(tooLong);
-            addTrack(t, clock, startUs);
-            startUs += endUs;
+            const bool setsOwnStart = !t.tempos.empty() && t.tempos.front().tick == 0;
+            if (startTick > 0 && !setsOwnStart) score.tempos.push_back({startTick, kDefaultUsPerQuarter});
+            for (const midi::TempoChange& c : t.tempos) score.tempos.push_back({startTick + c.tick, c.usPerQuarter});
+            for (midi::TrackEvent& e : t.events) score.events.push_back({startTick + e.tick, std::move(e.message)});
+            // Saturates far beyond any song's length: the conversion to time then refuses it.
+            startTick = std::min(startTick + std::min(t.endTick, kFarTick), kFarTick);
         }
-        song.lengthUs = startUs;
+        score.endTick = startTick;
     } else {
         // Formats 0 and 1 share one tempo map, whichever track holds the changes.
-        std::vector<midi::TempoChange> tempos;
-        for (const TrackReadResult& t : tracks) tempos.insert(tempos.end(), t.tempos.begin(), t.tempos.end());
-        const TickClock clock = clockFor(std::move(tempos));
         for (TrackReadResult& t : tracks) {
-            const std::int64_t endUs = clock.UsAt(t.endTick);
-            if (endUs > kMaxSongUs) return Failure(tooLong);
-            addTrack(t, clock, 0);
-            song.lengthUs = std::max(song.lengthUs, endUs);
+            score.tempos.insert(score.tempos.end(), t.tempos.begin(), t.tempos.end());
+            for (midi::TrackEvent& e : t.events) score.events.push_back({e.tick, std::move(e.message)});
+            score.endTick = std::max(score.endTick, t.endTick);
         }
     }
-    OrderSongEvents(song.events);
-    if (!song.events.empty()) song.lengthUs = std::max(song.lengthUs, song.events.back().timeUs);
+    // Stable, so that changes at the same tick keep the file's order (the last one holds).
+    std::stable_sort(score.tempos.begin(), score.tempos.end(),
+                     [](const midi::TempoChange& a, const midi::TempoChange& b) { return a.tick < b.tick; });
+    OrderScoreEvents(score.events);
+    if (!score.events.empty()) score.endTick = std::max(score.endTick, score.events.back().tick);
     result.ok = true;
     return result;
 }
@@ -234,7 +232,7 @@ bool ReadWholeFile(const std::string& nativePath, std::vector<std::uint8_t>& byt
 
 }  // namespace
 
-SongReadResult ReadMidiFile(const std::uint8_t* data, std::size_t size) {
+ScoreReadResult ReadMidiScore(const std::uint8_t* data, std::size_t size) {
     if (!data) size = 0;
     if (IsRmid(data, size)) {
         const std::uint8_t* smf = nullptr;
@@ -246,10 +244,16 @@ SongReadResult ReadMidiFile(const std::uint8_t* data, std::size_t size) {
     return ReadSmf(data, size);
 }
 
+SongReadResult ReadMidiFile(const std::uint8_t* data, std::size_t size) { return ToSong(ReadMidiScore(data, size)); }
+
+bool ReadSongBytesAt(const std::string& nativePath, std::vector<std::uint8_t>& bytes, std::string& error) {
+    return ReadWholeFile(nativePath, bytes, error);
+}
+
 SongReadResult ReadMidiFileAt(const std::string& nativePath) {
     std::vector<std::uint8_t> bytes;
-    std::string error;
-    if (!ReadWholeFile(nativePath, bytes, error)) return Failure(error);
+    SongReadResult result;
+    if (!ReadWholeFile(nativePath, bytes, result.error)) return result;
     return ReadMidiFile(bytes.data(), bytes.size());
 }
 

@@ -14,11 +14,12 @@
 // more than four bytes, or an event running past the end of a chunk that is not the file's end.
 // Chunks of other types are skipped; anything after the declared number of tracks is ignored.
 
-#include "sequencer/song.h"
+#include "sequencer/songscore.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kyro {
 
@@ -29,7 +30,11 @@ inline constexpr std::size_t kMaxSysExBytes = 1024 * 1024;            // one Sys
 inline constexpr std::int64_t kMaxSongUs = 24LL * 3600 * 1000 * 1000; // a day of music is absurd
 
 // Parses a whole file held in memory (a file on disk, or a song inside an archive).
-SongReadResult ReadMidiFile(const std::uint8_t* data, std::size_t size);
+ScoreReadResult ReadMidiScore(const std::uint8_t* data, std::size_t size);
+SongReadResult ReadMidiFile(const std::uint8_t* data, std::size_t size);  // ToSong(ReadMidiScore)
+
+// The bytes of the song file at nativePath: a regular file of at most kMaxMidiFileBytes.
+bool ReadSongBytesAt(const std::string& nativePath, std::vector<std::uint8_t>& bytes, std::string& error);
 
 // Reads the file at nativePath (at most kMaxMidiFileBytes) and parses it.
 SongReadResult ReadMidiFileAt(const std::string& nativePath);

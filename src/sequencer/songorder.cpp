@@ -1,4 +1,5 @@
 #include "sequencer/song.h"
+#include "sequencer/songscore.h"
 
 #include <algorithm>
 
@@ -31,6 +32,13 @@ int SameTimeRank(const std::vector<std::uint8_t>& m) {
 void OrderSongEvents(std::vector<SongEvent>& events) {
     std::stable_sort(events.begin(), events.end(), [](const SongEvent& a, const SongEvent& b) {
         if (a.timeUs != b.timeUs) return a.timeUs < b.timeUs;
+        return SameTimeRank(a.message) < SameTimeRank(b.message);
+    });
+}
+
+void OrderScoreEvents(std::vector<ScoreEvent>& events) {
+    std::stable_sort(events.begin(), events.end(), [](const ScoreEvent& a, const ScoreEvent& b) {
+        if (a.tick != b.tick) return a.tick < b.tick;
         return SameTimeRank(a.message) < SameTimeRank(b.message);
     });
 }
