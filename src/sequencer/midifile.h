@@ -8,10 +8,13 @@
 // plain text. Old collections hold many files cut short by a few bytes, so a file whose damage is
 // only at the end (the last track or the last tracks cut off by the end of the file) plays what
 // could be read, as long as that is at least one event; otherwise it fails as well.
-// A track is damaged by: a status byte where a data byte belongs (the reader cannot know where the
-// next delta time starts, so it does not try to resync), a data byte with no running status (SysEx
-// and meta events cancel it), a system common or real-time status, a variable-length quantity of
-// more than four bytes, or an event running past the end of a chunk that is not the file's end.
+// A track is damaged by: a status byte other than a real-time one where a data byte belongs (the
+// reader cannot know where the next delta time starts, so it does not try to resync), a data byte
+// with no channel status before it, a variable-length quantity of more than four bytes, or an event
+// running past the end of a chunk that is not the file's end. Like other players, the reader goes
+// on where the rest of the track stays unambiguous: running status carries over meta events, SysEx
+// and system common messages; system common messages are skipped with their data, and real-time
+// bytes are skipped wherever they stand, even inside a message's data.
 // Chunks of other types are skipped; anything after the declared number of tracks is ignored.
 
 #include "sequencer/songscore.h"

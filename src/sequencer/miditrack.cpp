@@ -3,6 +3,7 @@
 #include "sequencer/midifile.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace kyro::midi {
 
@@ -27,6 +28,19 @@ std::size_t DataLength(std::uint8_t status) {
     const std::uint8_t kind = status & 0xF0;
     return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
 }
+
+// Data bytes that follow a system common status (F1-F6).
+std::size_t CommonDataLength(std::uint8_t status) {
+    switch (status) {
+    case 0xF1: return 1;  // time code quarter frame
+    case 0xF2: return 2;  // song position
+    case 0xF3: return 1;  // song select
+    default: return 0;    // F6 tune request; F4 and F5 are undefined and stand alone
+    }
+}
+
+// F8-FE. FF is a real-time reset on a wire, but in a file it introduces a meta event.
+bool IsRealTime(std::uint8_t b) { return b >= 0xF8 && b != kMeta; }
 
 class Cursor {
 public:
@@ -62,6 +76,24 @@ public:
         return start;
     }
 
+    // n data bytes, appended to message. Real-time bytes may come between any two bytes on a
+    // wire, so one here leaves the message whole and is skipped. Any other status byte breaks the
+    // message and leaves unknown where the next delta time starts: Bad, with that byte in bad.
+    Got Data(std::size_t n, std::vector<std::uint8_t>& message, std::uint8_t& bad) {
+        while (n > 0) {
+            std::uint8_t d;
+            if (!Byte(d)) return Got::Cut;
+            if (IsRealTime(d)) continue;
+            if (d & 0x80) {
+                bad = d;
+                return Got::Bad;
+            }
+            message.push_back(d);
+            --n;
+        }
+        return Got::Ok;
+    }
+
     // A length (variable-length quantity) and that many bytes, as meta events and SysEx store
     // their data. Cut when the file ends first.
     Got Block(const std::uint8_t*& body, std::uint32_t& length) {
@@ -83,6 +115,7 @@ TrackReadResult ReadTrack(const std::uint8_t* data, std::size_t size, std::size_
     Cursor in(data, size);
     std::uint64_t tick = 0;
     std::uint8_t running = 0;  // running status; 0 = none
+    std::optional<std::size_t> openSysEx;  // the event of a SysEx whose F0 packet lacked its F7
 
     auto failed = [&r](std::string text) {
         r.outcome = TrackOutcome::Failed;
@@ -113,8 +146,8 @@ TrackReadResult ReadTrack(const std::uint8_t* data, std::size_t size, std::size_
         if (!in.Byte(b)) return cut();
 
         if (b == kMeta) {
-            // Meta events and SysEx cancel running status.
-            running = 0;
+            // Meta events and SysEx leave running status as it was: old sequencers wrote data
+            // bytes after them that continue the last channel status.
             std::uint8_t type;
             if (!in.Byte(type)) return cut();
             if (type == kMetaEndOfTrack) {
@@ -135,7 +168,6 @@ TrackReadResult ReadTrack(const std::uint8_t* data, std::size_t size, std::size_
                 }
             }
         } else if (b == kSysEx || b == kSysExEscape) {
-            running = 0;
             const std::uint8_t* body = nullptr;
             std::uint32_t length = 0;
             const Got gotBlock = in.Block(body, length);
@@ -147,38 +179,66 @@ TrackReadResult ReadTrack(const std::uint8_t* data, std::size_t size, std::size_
                 r.endTick = tick;
                 continue;  // an empty escape sends nothing
             }
+            const bool endsMessage = length > 0 && body[length - 1] == 0xF7;
+            if (b == kSysExEscape && openSysEx) {
+                // The next packet of a SysEx split into timed packets: a synthesizer takes only
+                // whole messages, so it joins the first packet, which keeps its closing F7.
+                std::vector<std::uint8_t>& m = r.events[*openSysEx].message;
+                if (m.size() + length > kMaxSysExBytes)
+                    return tooLarge("SysEx が大きすぎます (" + std::to_string(kMaxSysExBytes / 1024) + " KiB を超えています)");
+                m.pop_back();
+                m.insert(m.end(), body, body + length);
+                if (!endsMessage) m.push_back(0xF7);
+                if (endsMessage) openSysEx.reset();
+                r.endTick = tick;
+                continue;
+            }
             if (full()) return tooLarge(tooMany);
             TrackEvent& e = r.events.emplace_back();
             e.tick = tick;
-            // F0 form: the message is F0 and the data, closed with F7 when the data lacks it.
+            // F0 form: the message is F0 and the data, closed with F7 when the data lacks it (the
+            // packets that continue it may follow as F7 events).
             // F7 form: the bytes go out exactly as stored, without the F7 that introduced them.
             if (b == kSysEx) e.message.push_back(kSysEx);
             e.message.insert(e.message.end(), body, body + length);
-            if (b == kSysEx && (length == 0 || body[length - 1] != 0xF7)) e.message.push_back(0xF7);
-        } else if (b >= 0xF0) {
-            // System common and real-time messages have no place in a file.
-            return failed("不正なステータスバイト (" + Hex(b) + ") があります");
+            openSysEx.reset();
+            if (b == kSysEx && !endsMessage) {
+                e.message.push_back(0xF7);
+                openSysEx = r.events.size() - 1;
+            }
+        } else if (IsRealTime(b)) {
+            // Clock, start, stop and the like mean nothing in a file: skipped, running status kept.
+        } else if (b > kSysEx) {
+            // System common messages (F1-F6) are skipped with their data. On a wire they cancel
+            // running status, but in a file a data byte after one can only continue the last
+            // channel status, so it is kept.
+            std::vector<std::uint8_t> skipped;
+            std::uint8_t bad = 0;
+            const Got gotData = in.Data(CommonDataLength(b), skipped, bad);
+            if (gotData == Got::Cut) return cut();
+            if (gotData == Got::Bad)
+                return failed("システムコモンメッセージ (" + Hex(b) + ") の途中に不正なバイト (" + Hex(bad) +
+                              ") があります");
         } else {
             std::vector<std::uint8_t> message;
+            std::size_t wanted = 0;
             if (b & 0x80) {
                 running = b;
                 message.push_back(b);
+                wanted = DataLength(running);
             } else {
                 if (!running) return failed("ランニングステータスの前にステータスバイトがありません");
                 message.push_back(running);
                 message.push_back(b);
+                wanted = DataLength(running) - 1;
             }
-            const std::size_t wanted = 1 + DataLength(running);
-            while (message.size() < wanted) {
-                std::uint8_t d;
-                if (!in.Byte(d)) return cut();
-                // A status byte where a data byte belongs: the message is broken, and where the
-                // next delta time starts cannot be known, so the track is damaged.
-                if (d & 0x80) return failed("チャンネルメッセージの途中に不正なバイト (" + Hex(d) + ") があります");
-                message.push_back(d);
-            }
+            std::uint8_t bad = 0;
+            const Got gotData = in.Data(wanted, message, bad);
+            if (gotData == Got::Cut) return cut();
+            if (gotData == Got::Bad) return failed("チャンネルメッセージの途中に不正なバイト (" + Hex(bad) + ") があります");
             if (full()) return tooLarge(tooMany);
             r.events.push_back({tick, std::move(message)});
+            openSysEx.reset();
         }
         r.endTick = tick;
     }

@@ -153,19 +153,22 @@ TEST(MidiFileMessages, RunningStatusHoldsAcrossDeltaTimes) {
     EXPECT_THAT(DumpEvents(r.song), ElementsAre("0 90 3C 40", "500000 90 3C 00", "1000000 90 3E 40"));
 }
 
-TEST(MidiFileMessages, SysExInBothForms) {
+TEST(MidiFileMessages, SysExInBothFormsAndInPackets) {
     TrackBuilder t;
     t.SysEx(0, 0xF0, {0x7E, 0x7F, 0x09, 0x01, 0xF7})  // GM System On, F7 stored in the event
-        .SysEx(1, 0xF0, {0x43, 0x10, 0x4C})            // without its F7: one is added
-        .SysEx(1, 0xF7, {0x01, 0x02, 0xF7})            // escape: the bytes as given, no F7 prefix
+        .SysEx(1, 0xF0, {0x43, 0x10})                  // the first packet of a split message...
+        .SysEx(1, 0xF7, {0x4C})                        // ...a packet that goes on...
+        .SysEx(1, 0xF7, {0x01, 0x02, 0xF7})            // ...and the last: all joined to the first
+        .SysEx(0, 0xF0, {0x41})                        // without its F7, and a note follows: added
+        .Event(0, {0x90, 0x3C, 0x40})
         .SysEx(1, 0xF7, {0xF8})                        // escape carrying a real-time message
         .SysEx(1, 0xF7, {})                            // empty escape: nothing to send
         .SysEx(1, 0xF0, {})                            // empty F0 form: F0 F7
         .EndOfTrack(0);
     const SongReadResult r = Read(Smf(0, 500000 / 1000 / 10, {t}));  // 50 tpq: a tick is 10 ms
     ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_THAT(DumpEvents(r.song), ElementsAre("0 F0 7E 7F 09 01 F7", "10000 F0 43 10 4C F7", "20000 01 02 F7",
-                                                "30000 F8", "50000 F0 F7"));
+    EXPECT_THAT(DumpEvents(r.song), ElementsAre("0 F0 7E 7F 09 01 F7", "10000 F0 43 10 4C 01 02 F7",
+                                                "30000 F0 41 F7", "30000 90 3C 40", "40000 F8", "60000 F0 F7"));
 }
 
 TEST(MidiFileMessages, OtherMetaEventsAreSkippedAndEndOfTrackEndsTheTrack) {
