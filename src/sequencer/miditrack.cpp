@@ -3,7 +3,7 @@
 #include "sequencer/midifile.h"
 
 #include <cstdio>
-#include <optional>
+#include <cstdint>
 
 namespace kyro::midi {
 
@@ -115,7 +115,8 @@ TrackReadResult ReadTrack(const std::uint8_t* data, std::size_t size, std::size_
     Cursor in(data, size);
     std::uint64_t tick = 0;
     std::uint8_t running = 0;  // running status; 0 = none
-    std::optional<std::size_t> openSysEx;  // the event of a SysEx whose F0 packet lacked its F7
+    constexpr std::size_t kNoSysEx = SIZE_MAX;
+    std::size_t openSysEx = kNoSysEx;  // the event of a SysEx whose F0 packet lacked its F7
 
     auto failed = [&r](std::string text) {
         r.outcome = TrackOutcome::Failed;
@@ -180,16 +181,19 @@ TrackReadResult ReadTrack(const std::uint8_t* data, std::size_t size, std::size_
                 continue;  // an empty escape sends nothing
             }
             const bool endsMessage = length > 0 && body[length - 1] == 0xF7;
-            if (b == kSysExEscape && openSysEx) {
+            if (b == kSysExEscape && openSysEx != kNoSysEx) {
                 // The next packet of a SysEx split into timed packets: a synthesizer takes only
                 // whole messages, so it joins the first packet, which keeps its closing F7.
-                std::vector<std::uint8_t>& m = r.events[*openSysEx].message;
+                std::vector<std::uint8_t>& m = r.events[openSysEx].message;
                 if (m.size() + length > kMaxSysExBytes)
                     return tooLarge("SysEx が大きすぎます (" + std::to_string(kMaxSysExBytes / 1024) + " KiB を超えています)");
                 m.pop_back();
                 m.insert(m.end(), body, body + length);
-                if (!endsMessage) m.push_back(0xF7);
-                if (endsMessage) openSysEx.reset();
+                if (endsMessage) {
+                    openSysEx = kNoSysEx;
+                } else {
+                    m.push_back(0xF7);
+                }
                 r.endTick = tick;
                 continue;
             }
@@ -201,7 +205,7 @@ TrackReadResult ReadTrack(const std::uint8_t* data, std::size_t size, std::size_
             // F7 form: the bytes go out exactly as stored, without the F7 that introduced them.
             if (b == kSysEx) e.message.push_back(kSysEx);
             e.message.insert(e.message.end(), body, body + length);
-            openSysEx.reset();
+            openSysEx = kNoSysEx;
             if (b == kSysEx && !endsMessage) {
                 e.message.push_back(0xF7);
                 openSysEx = r.events.size() - 1;
@@ -238,7 +242,7 @@ TrackReadResult ReadTrack(const std::uint8_t* data, std::size_t size, std::size_
             if (gotData == Got::Bad) return failed("チャンネルメッセージの途中に不正なバイト (" + Hex(bad) + ") があります");
             if (full()) return tooLarge(tooMany);
             r.events.push_back({tick, std::move(message)});
-            openSysEx.reset();
+            openSysEx = kNoSysEx;
         }
         r.endTick = tick;
     }
