@@ -1,0 +1,62 @@
+#pragma once
+// Plays one RCP track's records into MIDI messages at ticks: notes with their gates and ties,
+// channel and exclusive commands, loops and same-measure replays. Part of the RCP reader.
+//
+// The files leave some things open; the choices made are the constants below, in one place.
+
+#include "sequencer/rcpheader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace kyro::rcp {
+
+// Loops nest this deep; deeper loop starts (and their ends) are ignored.
+inline constexpr std::size_t kMaxLoopDepth = 16;
+// Loop counts 0 and 255 mean "forever" in the editors (game music loops its whole song); a jukebox
+// plays such a loop this many times and goes on.
+inline constexpr unsigned kForeverPasses = 2;
+// A loop whose passes would last this many beats or more is played twice ("loop bombs").
+inline constexpr std::uint64_t kLoopBombBeats = 4000;
+// A same-measure reference may lead to another one; longer chains (or cycles) are ignored.
+inline constexpr int kMaxSameMeasureHops = 100;
+inline constexpr std::size_t kMaxMeasures = 32768;
+// A track stops after this many beats (more than an hour at 120 BPM).
+inline constexpr std::uint64_t kMaxTrackBeats = 8000;
+// Records interpreted and events produced in the whole song, whatever its loops say.
+inline constexpr std::size_t kMaxRecordSteps = 4'000'000;
+inline constexpr std::size_t kMaxEvents = 4'000'000;
+// Commands nobody documents skip their record without advancing time. Kept as a switch in case
+// real files show that some of them are delays.
+inline constexpr bool kUnknownCommandsTakeTime = false;
+
+struct PlayedEvent {
+    std::uint64_t tick = 0;
+    bool noteOff = false;
+    std::vector<std::uint8_t> message;
+};
+
+// E7: the tempo becomes the header's tempo x factor / 64, at once (glide 0) or gliding.
+struct TempoCommand {
+    std::uint64_t tick = 0;
+    std::uint32_t factor = 64;
+    std::uint8_t glide = 0;
+};
+
+// What the whole song may still use; shared by its tracks.
+struct Budget {
+    std::size_t recordSteps = kMaxRecordSteps;
+    std::size_t events = kMaxEvents;
+};
+
+struct TrackPlay {
+    std::vector<PlayedEvent> events;   // in the order the records give them
+    std::vector<TempoCommand> tempos;
+    std::uint64_t endTick = 0;         // the last note's end or the track's end
+};
+
+// Plays a track that starts at startTick (its ST+ already in it). A muted track is not played.
+TrackPlay PlayTrack(const Header& header, const TrackInfo& track, std::uint64_t startTick, Budget& budget);
+
+}  // namespace kyro::rcp
