@@ -2,6 +2,8 @@
 
 #include "sequencer/engine.h"
 #include "sequencer/midifile.h"
+#include "sequencer/rcpfile.h"
+#include "sequencer/songfile.h"
 #include "sequencer/song.h"
 #include "sequencer/songtimeline.h"
 
@@ -170,14 +172,16 @@ bool Player1::Open() {
         Fail(kPlayerCannotRead, QStringLiteral("ファイルが大きすぎます。"));
         return false;
     }
-    // The automatic device plays what some reader knows; the sequencer device takes the file as a
-    // MIDI file and says why it is not one.
-    if (deviceType_ == DeviceType::Automatic && !IsStandardMidiFile(bytes)) {
+    // The automatic device plays what some reader knows; the sequencer device reads the file as a
+    // song of the kind its first bytes say (a MIDI file when they say nothing) and says why it is
+    // not one.
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    const auto size = std::size_t(bytes.size());
+    if (deviceType_ == DeviceType::Automatic && !IsStandardMidiFile(bytes) && !IsRcpFile(data, size)) {
         Fail(kPlayerUnsupportedType, QStringLiteral("この種類のファイルは再生できません。"));
         return false;
     }
-    SongReadResult read =
-        ReadMidiFile(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
+    SongReadResult read = ReadSongFile(data, size);
     if (!read.ok) {
         Fail(kPlayerCannotRead, QString::fromStdString(read.error));
         return false;
@@ -239,8 +243,8 @@ void Player1::Close() {
 
 std::string SequencerDeviceForType(const std::string& settingsNativePath, const std::string& extension) {
     const std::string type = LowerAscii(extension);
-    // The types this sequencer has a reader for; "rcp" joins once its reader exists.
-    const std::string device = type == "mid" ? "sequencer" : "";
+    // The types this sequencer has a reader for.
+    const std::string device = type == "mid" || type == "rcp" ? "sequencer" : "";
     if (device.empty()) return device;
 
     const std::optional<std::string> narrowed = Profile(settingsNativePath).Value("MIDI", "Types");

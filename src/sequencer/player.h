@@ -7,8 +7,9 @@
 // The completion notice is delivered on the thread that owns the player (the user-interface
 // thread), exactly once for every play with notify.
 //
-// Open reads the whole song (Standard MIDI File) and makes sure the output of [MIDI] in the
-// settings file is open; play hands both to the real-time engine, which runs on its own thread.
+// Open reads the whole song (a Standard MIDI File or an RCP file) and makes sure the output of
+// [MIDI] in the settings file is open; play hands both to the real-time engine, which runs on its
+// own thread.
 // The output stays open across songs while the settings name the same one: a synthesizer keeps
 // what a reset file set up for the song that follows, as a sound module would, and a WAV output
 // records one session (each song after the one before) until the player ends or the settings

@@ -229,7 +229,7 @@ TEST_F(EditorTest, CancelDuringTheDuplicateCheckKeepsTheMarksSoFar) {
 TEST_F(EditorTest, TestPlayNeedsOnePlayableSong) {
     SongList songs = ThreeSongs();
     songs.groups[0].Append({Song("X.RCP"), "", '0'});
-    Open(songs);
+    Open(songs, std::string(kSequential) + "[MIDI]\r\nTypes=mid\r\n");  // RCP files left out
     Select("lbEntryFile", {0, 1});
     editor.pbTestClick();
     EXPECT_EQ(messages.Texts().back(), QStringLiteral("ファイルを１つだけ選択して下さい。"));

@@ -38,11 +38,10 @@ protected:
     test::MessageRecorder messages;
 };
 
-TEST_F(StartupTest, EmptyFolderShowsRcpThenResetFilesInOrderThenLibrary) {
+TEST_F(StartupTest, EmptyFolderShowsResetFilesInOrderThenLibrary) {
     TfmMid mid(Context(false));
     // The empty list leaves no song to show: that warning comes last, from the first queue build.
-    std::vector<QString> expected{kMsgNoRcp,   kMsgNoGM,      kMsgNo88Pro, kMsgNo88Map,
-                                  kMsgNo55Map, kMsgNoLibrary, kMsgNoSong};
+    std::vector<QString> expected{kMsgNoGM, kMsgNo88Pro, kMsgNo88Map, kMsgNo55Map, kMsgNoLibrary, kMsgNoSong};
     EXPECT_EQ(messages.Texts(), expected);
     for (const auto& m : messages.Messages()) {
         EXPECT_EQ(m.icon, m.text == kMsgNoSong ? MessageIcon::Exclamation : MessageIcon::Information);
@@ -51,7 +50,7 @@ TEST_F(StartupTest, EmptyFolderShowsRcpThenResetFilesInOrderThenLibrary) {
     EXPECT_FALSE(mid.QuitRequested());
     EXPECT_EQ(mid.State(), PlayerState::Stopped);
     EXPECT_TRUE(mid.ListEmpty());
-    EXPECT_FALSE(mid.RcpPlayable());
+    EXPECT_TRUE(mid.RcpPlayable());
     EXPECT_FALSE(mid.ArchiveAvailable());
     EXPECT_FALSE(mid.HasGM() || mid.Has88Pro() || mid.Has88Map() || mid.Has55Map());
 }
@@ -64,10 +63,12 @@ TEST_F(StartupTest, TemporaryFilesOfAKilledRunAreRemoved) {
     EXPECT_FALSE(folder.Exists(leftover));
 }
 
-TEST_F(StartupTest, ResetFilesPresentAndLibraryLoaded) {
+TEST_F(StartupTest, ResetFilesPresentLibraryLoadedAndRcpLeftOutOfTheTypes) {
     WriteResetFiles();
+    WriteIni("[MIDI]\r\nTypes=mid\r\n");
     TfmMid mid(Context(true));
     EXPECT_EQ(messages.Texts(), (std::vector<QString>{kMsgNoRcp, kMsgNoSong}));
+    EXPECT_FALSE(mid.RcpPlayable());
     EXPECT_TRUE(mid.HasGM() && mid.Has88Pro() && mid.Has88Map() && mid.Has55Map());
     ASSERT_TRUE(mid.ArchiveAvailable());
     EXPECT_GE(mid.Archive()->Functions().GetVersion(), 40);
@@ -112,6 +113,7 @@ TEST_F(StartupTest, NoMemoryForTheListEndsAtOnce) {
 TEST_F(StartupTest, CancelOnInvalidLineRequestsTheEndButStartupGoesOn) {
     WriteResetFiles();
     folder.Write("KYROList.dat", "0D:\\OK.MID\r\n1relative.mid\r\n0D:\\LATER.MID\r\n");
+    WriteIni("[MIDI]\r\nTypes=mid\r\n");  // so that a warning follows the question
     messages.Answer(ModalResult::Cancel);
     TfmMid mid(Context(true));
     ASSERT_GE(messages.Messages().size(), 2u);

@@ -17,20 +17,21 @@ protected:
     test::TempFolder folder;
 };
 
-TEST_F(DeviceForTypeTest, WithoutTheKeyMidIsPlayedAndRcpNotYet) {
+TEST_F(DeviceForTypeTest, WithoutTheKeyMidAndRcpArePlayed) {
     for (const std::string& ini : {folder.Native("MISSING.INI"), Ini("[MIDI]\r\nOutput=null\r\n")}) {
         EXPECT_EQ(SequencerDeviceForType(ini, "mid"), "sequencer");
         EXPECT_EQ(SequencerDeviceForType(ini, "MID"), "sequencer");
-        EXPECT_EQ(SequencerDeviceForType(ini, "rcp"), "");
+        EXPECT_EQ(SequencerDeviceForType(ini, "rcp"), "sequencer");
         EXPECT_EQ(SequencerDeviceForType(ini, "wav"), "");
         EXPECT_EQ(SequencerDeviceForType(ini, ""), "");
     }
 }
 
 TEST_F(DeviceForTypeTest, TypesNarrowsToTheListedExtensions) {
-    const std::string ini = Ini("[midi]\r\ntypes = MID, rcp\r\n");
+    const std::string ini = Ini("[midi]\r\ntypes = MID, wav\r\n");
     EXPECT_EQ(SequencerDeviceForType(ini, "Mid"), "sequencer");
-    EXPECT_EQ(SequencerDeviceForType(ini, "rcp"), "");  // listed, but there is no reader for it
+    EXPECT_EQ(SequencerDeviceForType(ini, "rcp"), "");
+    EXPECT_EQ(SequencerDeviceForType(ini, "wav"), "");  // listed, but there is no reader for it
 
     const std::string onlyRcp = Ini("[MIDI]\r\nTypes=rcp smf\r\n");
     EXPECT_EQ(SequencerDeviceForType(onlyRcp, "mid"), "");

@@ -229,16 +229,21 @@ TEST_F(PlayerIntegrationTest, DamagedAndForeignFilesFailWithATextAndNoSound) {
     }
 
     // The automatic device: what no reader knows is a type the player cannot play.
-    folder.Write("SONG.RCP", "RCM-PC98V2.0(C)COME ON MUSIC\r\n");
+    folder.Write("SONG.WAV", std::string("RIFF\x24\0\0\0WAVEfmt ", 16));
     player.SetDeviceType(DeviceType::Automatic);
-    EXPECT_FALSE(Open("SONG.RCP"));
+    EXPECT_FALSE(Open("SONG.WAV"));
     EXPECT_EQ(player.ErrorCode(), kPlayerUnsupportedType);
     EXPECT_FALSE(player.ErrorText().isEmpty());
     EXPECT_NE(player.ErrorText(), QStringLiteral("原因不明のｴﾗｰ"));
     EXPECT_TRUE(Open("SONG.MID")) << "the automatic device plays MIDI files";
-    player.SetDeviceType(DeviceType::Sequencer);
-    EXPECT_FALSE(Open("SONG.RCP"));
-    EXPECT_EQ(player.ErrorCode(), kPlayerCannotRead);
+    // An RCP file that holds no track is read, and says what is wrong with it.
+    folder.Write("SONG.RCP", "RCM-PC98V2.0(C)COME ON MUSIC\r\n");
+    for (DeviceType device : {DeviceType::Automatic, DeviceType::Sequencer}) {
+        player.SetDeviceType(device);
+        EXPECT_FALSE(Open("SONG.RCP"));
+        EXPECT_EQ(player.ErrorCode(), kPlayerCannotRead);
+        EXPECT_TRUE(player.ErrorText().contains(QStringLiteral("RCP")));
+    }
 }
 
 TEST_F(PlayerIntegrationTest, AnOutputThatCannotOpenFailsWithItsText) {
