@@ -9,6 +9,7 @@ packages=(
   libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev
   fluidsynth  # the command the WAV render test compares our render with
   libgtest-dev libgmock-dev googletest
+  clang libclang-rt-14-dev  # libFuzzer and its sanitizer runtimes, for the fuzz targets
   fonts-ipafont
   xvfb xauth x11-utils imagemagick
 )
