@@ -35,18 +35,25 @@ ScoreReadResult ReadRcpScore(const std::uint8_t* data, std::size_t size) {
         if (!t.muted) earliest = std::min(earliest, rcp::StepShift(h, t));
 
     rcp::Budget budget;
-    std::vector<rcp::PlayedEvent> events;
-    std::vector<rcp::TempoCommand> tempos;
-    ScoreReadResult result;
-    SongScore& score = result.score;
+    std::vector<rcp::TrackPlay> played;
+    std::size_t eventCount = 0;
     for (const rcp::TrackInfo& t : h.tracks) {
         if (t.muted) continue;  // muted tracks are not played at all, tempo changes included
         const auto start = static_cast<std::uint64_t>(rcp::StepShift(h, t) - earliest);
-        rcp::TrackPlay played = rcp::PlayTrack(h, t, start, budget);
-        std::move(played.events.begin(), played.events.end(), std::back_inserter(events));
-        tempos.insert(tempos.end(), played.tempos.begin(), played.tempos.end());
-        score.endTick = std::max(score.endTick, played.endTick);
+        played.push_back(rcp::PlayTrack(h, t, start, budget));
+        eventCount += played.back().events.size();
     }
+    ScoreReadResult result;
+    SongScore& score = result.score;
+    std::vector<rcp::PlayedEvent> events;
+    std::vector<rcp::TempoCommand> tempos;
+    events.reserve(eventCount);
+    for (rcp::TrackPlay& track : played) {
+        std::move(track.events.begin(), track.events.end(), std::back_inserter(events));
+        tempos.insert(tempos.end(), track.tempos.begin(), track.tempos.end());
+        score.endTick = std::max(score.endTick, track.endTick);
+    }
+    played.clear();
     if (h.cutShort && events.empty()) return Failure("RCP ファイルが途中で切れていて、演奏できるイベントがありません");
 
     // Tracks in their order and each track's records in theirs, but a note ending at a tick goes

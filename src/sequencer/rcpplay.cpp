@@ -3,7 +3,9 @@
 #include "sequencer/rcpexclusive.h"
 
 #include <algorithm>
+#include <functional>
 #include <optional>
+#include <queue>
 
 namespace kyro::rcp {
 
@@ -55,10 +57,50 @@ struct Record {
     std::uint8_t p2 = 0;
 };
 
-struct ActiveNote {
-    std::uint8_t channel;
-    std::uint8_t key;
-    std::uint64_t offTick;
+// The notes sounding on a track: when each one ends, and a queue of those ends in time order
+// (an entry whose note was tied on since, or already released, is skipped).
+class SoundingNotes {
+public:
+    static constexpr std::uint64_t kSilent = UINT64_MAX;
+
+    SoundingNotes() {
+        for (auto& channel : offTick_) std::fill(std::begin(channel), std::end(channel), kSilent);
+    }
+
+    std::uint64_t OffTick(std::uint8_t channel, std::uint8_t key) const { return offTick_[channel][key]; }
+
+    // Starts a note, or moves the end of one that sounds (a tie).
+    void SetOffTick(std::uint8_t channel, std::uint8_t key, std::uint64_t tick) {
+        offTick_[channel][key] = tick;
+        queue_.push({tick, order_++, channel, key});
+    }
+
+    // Takes the next note ending by `tick`, in the order of their ends (then of their starts).
+    bool NextDue(std::uint64_t tick, std::uint8_t& channel, std::uint8_t& key, std::uint64_t& offTick) {
+        while (!queue_.empty() && queue_.top().offTick <= tick) {
+            const Entry e = queue_.top();
+            queue_.pop();
+            if (offTick_[e.channel][e.key] != e.offTick) continue;  // tied on, or gone
+            offTick_[e.channel][e.key] = kSilent;
+            channel = e.channel;
+            key = e.key;
+            offTick = e.offTick;
+            return true;
+        }
+        return false;
+    }
+
+private:
+    struct Entry {
+        std::uint64_t offTick;
+        std::uint64_t order;
+        std::uint8_t channel;
+        std::uint8_t key;
+        bool operator>(const Entry& o) const { return offTick != o.offTick ? offTick > o.offTick : order > o.order; }
+    };
+    std::uint64_t offTick_[16][128] = {};
+    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> queue_;
+    std::uint64_t order_ = 0;
 };
 
 struct LoopFrame {
@@ -142,25 +184,18 @@ private:
         const std::optional<std::uint8_t> key = SoundingKey(r.code);
         if (!key) return;
         // The same key still sounding is tied: it goes on, to the new note's gate.
-        for (ActiveNote& n : active_) {
-            if (n.channel == channel_ && n.key == *key) {
-                n.offTick = cursor_ + gate;
-                return;
-            }
-        }
-        Emit(cursor_, {static_cast<std::uint8_t>(0x90 | channel_), *key, r.p2});
-        active_.push_back({channel_, *key, cursor_ + gate});
+        const bool tied = sounding_.OffTick(channel_, *key) != SoundingNotes::kSilent;
+        if (!tied) Emit(cursor_, {static_cast<std::uint8_t>(0x90 | channel_), *key, r.p2});
+        sounding_.SetOffTick(channel_, *key, cursor_ + gate);
     }
 
     // Note-offs of the notes whose gates end by `tick`, in the order they end, each on the channel
     // its note started on.
     void ReleaseNotesDueBy(std::uint64_t tick) {
-        while (true) {
-            auto due = std::min_element(active_.begin(), active_.end(),
-                                        [](const ActiveNote& a, const ActiveNote& b) { return a.offTick < b.offTick; });
-            if (due == active_.end() || due->offTick > tick) return;
-            Emit(due->offTick, {static_cast<std::uint8_t>(0x80 | due->channel), due->key, 0x40}, true);
-            active_.erase(due);
+        std::uint8_t channel = 0, key = 0;
+        std::uint64_t offTick = 0;
+        while (sounding_.NextDue(tick, channel, key, offTick)) {
+            Emit(offTick, {static_cast<std::uint8_t>(0x80 | channel), key, 0x40}, true);
         }
     }
 
@@ -420,7 +455,7 @@ private:
     std::uint64_t cursor_;
     std::uint8_t channel_;
     const std::uint64_t tickLimit_;
-    std::vector<ActiveNote> active_;
+    SoundingNotes sounding_;
     std::vector<LoopFrame> loops_;
     std::size_t ignoredLoops_ = 0;
     std::optional<std::size_t> replayReturn_;

@@ -26,7 +26,7 @@ inline constexpr std::size_t kMaxMeasures = 32768;
 inline constexpr std::uint64_t kMaxTrackBeats = 8000;
 // Records interpreted and events produced in the whole song, whatever its loops say.
 inline constexpr std::size_t kMaxRecordSteps = 4'000'000;
-inline constexpr std::size_t kMaxEvents = 1'000'000;
+inline constexpr std::size_t kMaxEvents = 500'000;
 // Commands nobody documents skip their record without advancing time. Kept as a switch in case
 // real files show that some of them are delays.
 inline constexpr bool kUnknownCommandsTakeTime = false;
