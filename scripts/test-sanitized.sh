@@ -18,7 +18,7 @@ run_fuzz() {
   local target=$1 seeds=$2 root=$PWD scratch status=0
   shift 2
   scratch=$(mktemp -d)
-  (cd "$scratch" && "$root/build-fuzz/fuzz/$target" -max_total_time="${KYRO_FUZZ_SECONDS:-20}" -timeout=5 \
+  (cd "$scratch" && "$root/build-fuzz/fuzz/$target" -max_total_time="${KYRO_FUZZ_SECONDS:-20}" -timeout=10 \
      -rss_limit_mb=2048 "$@" . "$root/fuzz/$seeds" >fuzz.log 2>&1) || status=$?
   if [ "$status" -ne 0 ]; then tail -n 40 "$scratch/fuzz.log"; else echo "$target: $(tail -n 1 "$scratch/fuzz.log")"; fi
   rm -rf "$scratch"
