@@ -3,7 +3,7 @@
 #include "demofolder.h"
 #include "library/listfiles.h"
 #include "platform/drives.h"
-#include "sequencer/midifile.h"
+#include "sequencer/songfile.h"
 #include "songfiles/titles.h"
 
 #include <QTemporaryDir>
@@ -40,8 +40,28 @@ std::string ReadAll(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// What the player's title reader finds: the text or name event of a Standard MIDI File, or an
+// RCP header's whole title field (64 bytes in 2.x, the first 80 in 3.x), padding spaces included.
+std::string ExpectedTitle(const DemoSong& s) {
+    if (s.kind == SongFileKind::Smf) return s.titleEvent == TitleEvent::None ? Cp932("タイトル未設定") : Cp932(s.title);
+    std::string title = Cp932(s.title);
+    title.resize(s.kind == SongFileKind::Rcp2 ? 64 : 80, ' ');
+    return title;
+}
+
+// The first bytes tell the kind, as the player tells it.
+bool HasItsSignature(const DemoSong& s) {
+    switch (s.kind) {
+    case SongFileKind::Smf:
+        return s.bytes.size() > 9 && s.bytes.compare(0, 4, "MThd") == 0 && s.bytes[9] == static_cast<char>(s.format);
+    case SongFileKind::Rcp2: return s.bytes.rfind("RCM-PC98V2.0(C)COME ON MUSIC", 0) == 0;
+    case SongFileKind::Rcp3: return s.bytes.rfind("COME ON MUSIC RECOMPOSER RCP3.0", 0) == 0;
+    }
+    return false;
+}
+
 void CheckSong(Checker& c, const DemoSong& s, const fs::path& scratch) {
-    const SongReadResult read = ReadMidiFile(reinterpret_cast<const std::uint8_t*>(s.bytes.data()), s.bytes.size());
+    const SongReadResult read = ReadSongFile(reinterpret_cast<const std::uint8_t*>(s.bytes.data()), s.bytes.size());
     if (!read.ok) {
         c.Fail(s.file + " does not parse: " + read.error);
         return;
@@ -50,18 +70,18 @@ void CheckSong(Checker& c, const DemoSong& s, const fs::path& scratch) {
     std::cout << s.file << ": " << seconds << " s, " << read.song.events.size() << " events\n";
     if (read.song.lengthUs < kShortestUs || read.song.lengthUs > kLongestUs)
         c.Fail(s.file + " lasts " + std::to_string(seconds) + " s, not 20 to 40");
-    if (s.bytes.size() < 10 || s.bytes[9] != static_cast<char>(s.format))
-        c.Fail(s.file + " is not of format " + std::to_string(s.format));
+    if (!HasItsSignature(s)) c.Fail(s.file + " does not start as its kind of file does");
 
     // The player reads titles from files on disk: the same reader, on a scratch copy.
     std::ofstream(scratch / s.file, std::ios::binary) << s.bytes;
     std::string title;
-    if (ReadMidiTitle(std::string("T:\\") + s.file, title) != 0) {
+    const std::string dosPath = std::string("T:\\") + s.file;
+    const int titleRead = s.kind == SongFileKind::Smf ? ReadMidiTitle(dosPath, title) : ReadRcpTitle(dosPath, title);
+    if (titleRead != kTitleRead) {
         c.Fail(s.file + ": the title reader cannot open the scratch copy");
         return;
     }
-    const std::string expected = s.titleEvent == TitleEvent::None ? Cp932("タイトル未設定") : Cp932(s.title);
-    if (title != expected) c.Fail(s.file + ": the title reads as \"" + title + "\"");
+    if (title != ExpectedTitle(s)) c.Fail(s.file + ": the title reads as \"" + title + "\"");
 }
 
 // Exactly 8991 lines, each ending in CR LF.

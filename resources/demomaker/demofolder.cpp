@@ -31,9 +31,7 @@ std::string Settings() {
         "GroupRandomType=2",  // ...and the groups in order, Group1 first
         "UnlhaBusy=5",
         "AutoStart=5",
-        // The default 0x2FFF less 0x0001: the sequencer plays no RCP files, and that warning's
-        // modal box at every start-up would hold the auto start until someone answers it.
-        "WarningMsg=12286",
+        "WarningMsg=12287",  // the default: every warning on
         "ListNumber=0",
         "GroupSel=511",
     };
@@ -45,13 +43,14 @@ std::string Settings() {
 
 std::string ArchiveReadme() {
     return Cp932(Crlf({
-        "日本の歌　３曲",
+        "日本の歌　４曲",
         "",
         "  sakura.mid   さくらさくら    日本古謡",
         "  kaeru.mid    かえるのうた    ドイツ民謡（三部の輪唱）",
         "  hotaru.mid   蛍の光          スコットランド民謡",
+        "  tsukiyo.rcp  月夜の舟歌      オリジナル（RCP 3.x 形式）",
         "",
-        "どの曲も著作権の切れた旋律を Kyrotune のデモのために編曲したものです。",
+        "どの曲も著作権の切れた旋律か書き下ろしの旋律を Kyrotune のデモのために編曲したものです。",
         "General MIDI 音源で演奏できます。自由にお使いください。",
     }));
 }

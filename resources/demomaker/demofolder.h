@@ -3,8 +3,8 @@
 //
 //   KYRO32.INI               settings: auto start, play order, the group names
 //   KYROList.dat, KYROTitl.dat  the song list, paths on drive D: (the demo folder itself)
-//   SONGS\*.MID              loose songs
-//   LZH\NIHON.LZH            three songs and README.TXT, stored
+//   SONGS\*.MID, SONGS\*.RCP  loose songs
+//   LZH\NIHON.LZH            four songs and README.TXT, stored
 //
 // The list keeps DOS paths; drive D: is mapped to wherever the folder is copied by section
 // [Drives] of KYRO32.INI, which scripts/run-demo.sh writes into the copy.

@@ -2,6 +2,7 @@
 
 #include "composer.h"
 #include "platform/cp932.h"
+#include "rcpsongs.h"
 
 #include <stdexcept>
 
@@ -203,11 +204,17 @@ std::string Untitled(TitleEvent kind, const std::string& title, int format) {
 
 using Maker = std::string (*)(TitleEvent, const std::string&, int);
 
+// The RCP songs take only their title.
+std::string Canon(TitleEvent, const std::string& title, int) { return CanonRcp(title); }
+std::string Greensleeves(TitleEvent, const std::string& title, int) { return GreensleevesRcp(title); }
+std::string BoatSong(TitleEvent, const std::string& title, int) { return BoatSongRcp(title); }
+
 struct SongPlan {
     const char* file;
     bool archived;
     int group;
     char map;
+    SongFileKind fileKind;
     TitleEvent kind;
     const char* title;
     const char* listTitle;  // nullptr: not read yet
@@ -216,20 +223,24 @@ struct SongPlan {
 };
 
 const TitleEvent kName = TitleEvent::TrackName, kText = TitleEvent::Text, kNone = TitleEvent::None;
+const SongFileKind kSmf = SongFileKind::Smf, kRcp2 = SongFileKind::Rcp2, kRcp3 = SongFileKind::Rcp3;
 
 const SongPlan kPlan[] = {
-    {"sakura.mid", true, 0, '3', kName, "さくらさくら", nullptr, 0, Sakura},
-    {"kaeru.mid", true, 0, '1', kText, "かえるのうた", nullptr, 1, Kaeru},
-    {"CHOUCHOU.MID", false, 0, '0', kName, "ちょうちょう", "ちょうちょう", 0, Chouchou},
-    {"hotaru.mid", true, 0, '2', kText, "蛍の光", "蛍の光", 1, Hotaru},
-    {"MINUET.MID", false, 1, '4', kName, "Minuet in G major", "メヌエット ト長調 (ペツォールト)", 1, Minuet},
-    {"ODE.MID", false, 1, '3', kText, "Ode to Joy", nullptr, 0, Ode},
-    {"TWINKLE.MID", false, 2, '3', kName, "きらきら星", nullptr, 1, Twinkle},
-    {"FRERE.MID", false, 2, '0', kText, "Frere Jacques", "フレール・ジャック (輪唱)", 1, Frere},
-    {"AMAZING.MID", false, 2, '1', kName, "Amazing Grace", "アメージング・グレース", 0, Amazing},
-    {"ORIG01.MID", false, 3, '3', kName, "朝の散歩", nullptr, 1, MorningWalk},
-    {"ORIG02.MID", false, 3, '4', kText, "夕暮れのワルツ", "夕暮れのワルツ", 0, EveningWaltz},
-    {"ORIG03.MID", false, 3, '0', kNone, "", nullptr, 1, Untitled},
+    {"sakura.mid", true, 0, '3', kSmf, kName, "さくらさくら", nullptr, 0, Sakura},
+    {"kaeru.mid", true, 0, '1', kSmf, kText, "かえるのうた", nullptr, 1, Kaeru},
+    {"CHOUCHOU.MID", false, 0, '0', kSmf, kName, "ちょうちょう", "ちょうちょう", 0, Chouchou},
+    {"hotaru.mid", true, 0, '2', kSmf, kText, "蛍の光", "蛍の光", 1, Hotaru},
+    {"tsukiyo.rcp", true, 0, '3', kRcp3, kNone, "月夜の舟歌", nullptr, 0, BoatSong},
+    {"MINUET.MID", false, 1, '4', kSmf, kName, "Minuet in G major", "メヌエット ト長調 (ペツォールト)", 1, Minuet},
+    {"ODE.MID", false, 1, '3', kSmf, kText, "Ode to Joy", nullptr, 0, Ode},
+    {"CANON.RCP", false, 1, '1', kRcp2, kNone, "カノン ニ長調", nullptr, 0, Canon},
+    {"TWINKLE.MID", false, 2, '3', kSmf, kName, "きらきら星", nullptr, 1, Twinkle},
+    {"FRERE.MID", false, 2, '0', kSmf, kText, "Frere Jacques", "フレール・ジャック (輪唱)", 1, Frere},
+    {"AMAZING.MID", false, 2, '1', kSmf, kName, "Amazing Grace", "アメージング・グレース", 0, Amazing},
+    {"GREENSL.RCP", false, 2, '0', kRcp2, kNone, "グリーンスリーブス", "グリーンスリーブス (イングランド民謡)", 0, Greensleeves},
+    {"ORIG01.MID", false, 3, '3', kSmf, kName, "朝の散歩", nullptr, 1, MorningWalk},
+    {"ORIG02.MID", false, 3, '4', kSmf, kText, "夕暮れのワルツ", "夕暮れのワルツ", 0, EveningWaltz},
+    {"ORIG03.MID", false, 3, '0', kSmf, kNone, "", nullptr, 1, Untitled},
 };
 
 }  // namespace
@@ -248,6 +259,7 @@ std::vector<DemoSong> DemoSongs() {
         s.archived = p.archived;
         s.group = p.group;
         s.map = p.map;
+        s.kind = p.fileKind;
         s.titleEvent = p.kind;
         s.title = p.title;
         if (p.listTitle) s.listTitle = p.listTitle;

@@ -2,6 +2,7 @@
 // compared with what Debian's fluidsynth command renders from the same Standard MIDI File.
 #include "sequencer/fluidsynthsynth.h"
 #include "sequencer/midifile.h"
+#include "sequencer/songfile.h"
 #include "sequencer/midioutput.h"
 
 #include "support/tempfolder.h"
@@ -18,6 +19,10 @@
 namespace kyro {
 namespace {
 
+// The SoundFont the install script brings, whichever one the machine's default-GM.sf2 points at:
+// other SoundFonts play louder or softer, and the command must hear the same one as ours.
+const std::string kSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+
 constexpr int kRate = 44100;
 constexpr long kBlockFrames = 64;  // FluidSynth's internal block: events land on its boundaries
 constexpr int kSilence = 8;        // sample level below which a frame counts as silent
@@ -25,13 +30,14 @@ constexpr int kSilence = 8;        // sample level below which a frame counts as
 class WavRenderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (FindSoundFont(UsualSoundFontPlaces()).empty()) GTEST_SKIP() << "no SoundFont installed";
+        if (kSoundFont.empty()) GTEST_SKIP() << "no SoundFont installed";
     }
 
     OutputSettings Settings(const std::string& name) const {
         OutputSettings s;
         s.output = "wav";
         s.wavFile = folder_.Native(name);
+        s.soundFont = kSoundFont;
         return s;
     }
 
@@ -141,7 +147,7 @@ TEST_F(WavRenderTest, GsResetSysExReachesTheSynthesizer) {
 TEST_F(WavRenderTest, DemoSongsAtTheDefaultGainAreLoudButNotClipped) {
     int loudest = 0;
     for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(KYRO_DEMO_DIR) / "SONGS")) {
-        const SongReadResult song = ReadMidiFileAt(entry.path().string());
+        const SongReadResult song = ToSong(ReadSongScoreAt(entry.path().string()));  // MIDI and RCP songs
         ASSERT_TRUE(song.ok) << entry.path() << ": " << song.error;
         const test::WavFileData wav = Render("demo.wav", song.song.events, song.song.lengthUs);
         ASSERT_EQ(wav.error, "") << entry.path();
@@ -164,7 +170,7 @@ std::string FluidSynthCommand() {
 test::WavFileData RenderWithCommand(const std::string& command, const test::TempFolder& folder,
                                     const std::string& midi, const std::string& wav) {
     const std::string line = command + " -ni -q -g " + std::to_string(kDefaultSynthGain) + " -r 44100 -T wav -O s16 -o synth.device-id=16 -F '" +
-                             folder.Native(wav) + "' '" + FindSoundFont(UsualSoundFontPlaces()) + "' '" +
+                             folder.Native(wav) + "' '" + kSoundFont + "' '" +
                              folder.Native(midi) + "' >'" + folder.Native("cli.log") + "' 2>&1";
     const int rc = std::system(line.c_str());
     EXPECT_EQ(rc, 0) << line << "\n" << folder.Read("cli.log");
