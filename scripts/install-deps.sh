@@ -8,6 +8,7 @@ packages=(
   liblhasa-dev lhasa
   libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev
   fluidsynth  # the command the WAV render test compares our render with
+  timidity  # the reference the RCP reader's test compares its reading with
   libgtest-dev libgmock-dev googletest
   clang libclang-rt-14-dev  # libFuzzer and its sanitizer runtimes, for the fuzz targets
   fonts-ipafont
