@@ -1,6 +1,6 @@
 // The demo program folder played through the real sequencer, the real archive library and
 // FluidSynth rendering to a WAV file (with the clock scaled): a song unpacked from the archive
-// with its reset file, then a loose song after it, back to back.
+// with its reset file, then a loose song after it, back to back; and the archive's RCP song.
 #include "app/tfmmid.h"
 
 #include "library/listfiles.h"
@@ -161,6 +161,46 @@ TEST_F(DemoPlaybackTest, AnArchivedSongWithItsResetThenALooseSongRenderBackToBac
     ASSERT_EQ(wav.error, "");
     EXPECT_GT(wav.Peak(), 1000) << "the render is silent";
     EXPECT_GT(wav.Frames(), 20 * 44100) << "kaeru.mid alone lasts over 20 seconds of song time";
+    EXPECT_TRUE(messages.Messages().empty());
+}
+
+TEST_F(DemoPlaybackTest, TheArchivedRcpSongPlaysAfterItsResetUnderItsHeaderTitle) {
+    const std::vector<std::uint8_t> gmSystemOn = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};  // GM.MID, map 3
+    const std::vector<std::uint8_t> gsReset = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
+    auto mid = Start();
+    ASSERT_TRUE(mid->ArchiveAvailable());
+    for (int i = 0; i < 4; ++i) mid->pbFFClick();  // the fifth song of 日本の歌: an RCP 3.x file, untitled
+    ASSERT_EQ(File(*mid), QStringLiteral("NIHON.LZH->tsukiyo.rcp"));
+    ASSERT_EQ(mid->Songs().groups[0].Title(4), kUntitledMarker);
+
+    mid->pbPLAYClick();
+    ASSERT_EQ(mid->State(), PlayerState::Playing) << (messages.Texts().empty() ? "" : messages.Texts()[0].toStdString());
+    const QString title = Title(*mid);
+    EXPECT_EQ(title.trimmed(), QStringLiteral("月夜の舟歌")) << "the title field of the RCP header";
+    EXPECT_EQ(Cp932ToQString(mid->Songs().groups[0].Title(4)), title);
+
+    // It plays to its end, and the next group's first song follows.
+    ASSERT_TRUE(WaitUntil([&] { return File(*mid) == QStringLiteral("MINUET.MID"); }));
+    mid->pbSTOPClick();
+    EXPECT_TRUE(mid->close());
+    mid.reset();  // the player ends: the WAV file is complete
+
+    // The reset file first, then the song's own GS reset (a track exclusive) before its first note.
+    const auto all = log->Messages();
+    ASSERT_FALSE(all.empty());
+    EXPECT_EQ(all.front().bytes, gmSystemOn);
+    const auto firstNote = std::find_if(all.begin(), all.end(), IsNoteOn);
+    EXPECT_NE(std::find_if(all.begin(), firstNote, [&](const auto& m) { return m.bytes == gsReset; }), firstNote);
+
+    std::istringstream titles(ReadAll(demo + "/KYROTitl.dat"));
+    std::string line;
+    for (int i = 0; i < 5; ++i) std::getline(titles, line);  // Group1's fifth entry
+    EXPECT_EQ(Cp932ToQString(line), title + QLatin1Char('\r')) << "the title read on first play is kept at exit";
+
+    const test::WavFileData wav = test::ReadWavFile(folder.Native("out.wav"));
+    ASSERT_EQ(wav.error, "");
+    EXPECT_GT(wav.Peak(), 1000) << "the render is silent";
+    EXPECT_GT(wav.Frames(), 34 * 44100) << "tsukiyo.rcp lasts almost 35 seconds of song time";
     EXPECT_TRUE(messages.Messages().empty());
 }
 
