@@ -1,5 +1,6 @@
-// Program entry: kyrotune [--folder DIR]
+// Program entry: kyrotune [--folder DIR], or kyrotune --to-midi IN OUT [--folder DIR]
 #include "app/application.h"
+#include "app/tomidi.h"
 #include "platform/messagebox_qt.h"
 #include "widgets/fonts.h"
 
@@ -9,8 +10,12 @@
 #include <QMessageBox>
 
 #include <exception>
+#include <iostream>
 
 int main(int argc, char** argv) {
+    // The conversion runs before any window system is touched, so that it needs no display.
+    if (kyro::AsksForMidiConversion(argc, argv)) return kyro::RunMidiConversion(argc, argv, std::cerr);
+
     kyro::InstallJapaneseFontSubstitutes();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kyrotune Lzh NT/95 Ver 2.52"));
