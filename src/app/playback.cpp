@@ -109,7 +109,7 @@ void TfmMid::PlaySong(const std::string& listPath, int mapCode) {
         }
         ApplyTitle(listPath, title);  // the current song is among the entries of this path
     }
-    edTitle_->setText(Cp932ToQString(title));
+    ShowTitle(Cp932ToQString(title));
 
     player1_->SetDeviceType(kind == FileKind::Mid ? DeviceType::Sequencer : DeviceType::Automatic);
     player1_->SetWait(true);

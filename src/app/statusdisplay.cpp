@@ -56,7 +56,7 @@ bool TfmMid::ShowCurrentSong() {
         edNum_->SetCaption(QStringLiteral("TST"));
         edGroup_->SetCaption2(QStringLiteral(" Test Play Mode"));
         edAllList_->SetCaption(QStringLiteral("TEST/TEST"));
-        edTitle_->setText(QStringLiteral("－タイトル未取得－"));
+        ShowTitle(QStringLiteral("－タイトル未取得－"));
     } else {
         const int g = order_.CurGroup();
         const int i = order_.CurIndex();
@@ -70,10 +70,17 @@ bool TfmMid::ShowCurrentSong() {
         edGroup_->SetCaption2(Cp932ToQString(songs_.groupNames[g]));
         edAllList_->SetCaption(Digits(order_.QueuePos() + 1, 4) + QLatin1Char('/') +
                                Digits(static_cast<int>(order_.Queue().size()), 4));
-        edTitle_->setText(Cp932ToQString(songs_.groups[g].Title(i)));
+        ShowTitle(Cp932ToQString(songs_.groups[g].Title(i)));
     }
     UpdateStatusDisplay();
     return true;
+}
+
+void TfmMid::ShowTitle(const QString& title) {
+    edTitle_->setText(title);
+    // A title wider than the box shows its start: setText leaves the view at the end, which for a
+    // title padded with spaces (as RCP headers pad them) is blank.
+    edTitle_->setCursorPosition(0);
 }
 
 void TfmMid::ShowModeNames() {

@@ -138,6 +138,7 @@ private:
     void ArmAutoStart();
     void RequestQuit(int exitCode);
     void InstallOrderHooks();
+    void ShowTitle(const QString& title);
     void ShowModeNames();
     void ClearSongPanels();
     void AddTrayIcon();

@@ -247,6 +247,16 @@ TEST_F(StatusDisplayTest, FileAndGroupNamesAreShownLiterally) {
     EXPECT_EQ(Text(*mid, "edMap"), QStringLiteral("無"));
 }
 
+// RCP headers pad their titles with spaces: the box must show the title, not the padding.
+TEST_F(StatusDisplayTest, ATitleWiderThanItsBoxShowsItsStart) {
+    SongList songs;
+    songs.groups[0].Append({"Z:\\SONG.RCP", Cp932("月夜の舟歌") + std::string(70, ' '), '0'});
+    auto mid = Start(kWarnNoListOnly, songs);
+    const auto* title = mid->findChild<QLineEdit*>("edTitle");
+    EXPECT_EQ(title->text().trimmed(), QStringLiteral("月夜の舟歌"));
+    EXPECT_EQ(title->cursorPosition(), 0);
+}
+
 // "表" is 95 5C: its second byte is no path separator.
 TEST_F(StatusDisplayTest, FileNameCutSkipsSecondBytesThatLookLikeBackslashes) {
     SongList songs;
