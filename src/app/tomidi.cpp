@@ -1,7 +1,7 @@
 #include "app/tomidi.h"
 
 #include "library/settings.h"
-#include "platform/cp932.h"
+#include "platform/cp932bytes.h"
 #include "platform/drives.h"
 #include "platform/filesystem.h"
 #include "sequencer/midiexport.h"

@@ -1,6 +1,6 @@
 #include "platform/drives.h"
 
-#include "platform/cp932.h"
+#include "platform/cp932bytes.h"
 #include "platform/profile.h"
 
 #include <dirent.h>

@@ -1,6 +1,6 @@
 #include "platform/drivewalk.h"
 
-#include "platform/cp932.h"
+#include "platform/cp932bytes.h"
 #include "platform/filesystem.h"
 
 #include <dirent.h>

@@ -1,6 +1,6 @@
 #include "platform/filesystem.h"
 
-#include "platform/cp932.h"
+#include "platform/cp932bytes.h"
 #include "platform/drives.h"
 #include "platform/tempfiles.h"
 

@@ -1,6 +1,6 @@
 #include "platform/profile.h"
 
-#include "platform/cp932.h"
+#include "platform/cp932bytes.h"
 #include "platform/filesystem.h"
 
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #include "songfiles/archiveaccess.h"
 
-#include "platform/cp932.h"
+#include "platform/cp932bytes.h"
 #include "songfiles/archivelibrary.h"
 #include "songfiles/filekinds.h"
 

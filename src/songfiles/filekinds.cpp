@@ -1,6 +1,6 @@
 #include "songfiles/filekinds.h"
 
-#include "platform/cp932.h"
+#include "platform/cp932bytes.h"
 
 namespace kyro {
 

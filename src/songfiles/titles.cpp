@@ -1,6 +1,6 @@
 #include "songfiles/titles.h"
 
-#include "platform/cp932.h"
+#include "platform/cp932bytes.h"
 #include "platform/filesystem.h"
 
 #include <fcntl.h>
