@@ -1,6 +1,7 @@
-// Program entry: kyrotune [--folder DIR], or kyrotune --to-midi IN OUT [--folder DIR]
+// The player with its windows: what kyrotune runs unless it converts a song (main.cpp). It lives in
+// libkyrotune-app.so, which kyrotune loads only then.
 #include "app/application.h"
-#include "app/tomidi.h"
+#include "app/windowedmain.h"
 #include "platform/messagebox_qt.h"
 #include "widgets/fonts.h"
 
@@ -10,12 +11,8 @@
 #include <QMessageBox>
 
 #include <exception>
-#include <iostream>
 
-int main(int argc, char** argv) {
-    // The conversion runs before any window system is touched, so that it needs no display.
-    if (kyro::AsksForMidiConversion(argc, argv)) return kyro::RunMidiConversion(argc, argv, std::cerr);
-
+int KyroWindowedMain(int argc, char** argv) {
     kyro::InstallJapaneseFontSubstitutes();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kyrotune Lzh NT/95 Ver 2.52"));

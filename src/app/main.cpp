@@ -1,0 +1,52 @@
+// Program entry: kyrotune [--folder DIR], or kyrotune --to-midi IN OUT [--folder DIR].
+//
+// The executable itself holds only the MIDI conversion, which needs no Qt, no display and no sound,
+// so that it starts as fast as a command-line converter. Everything else (the windows, the
+// sequencer's outputs) is in libkyrotune-app.so beside it, loaded when the player runs.
+#include "app/tomidi.h"
+#include "app/windowedmain.h"
+
+#include <dlfcn.h>
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Where the library may be: beside the executable (the build folder), or in lib/kyrotune of an
+// installed prefix (bin/kyrotune).
+std::vector<std::string> AppLibraryPlaces() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return {kAppLibraryFile};
+    const std::filesystem::path folder = exe.parent_path();
+    return {(folder / kAppLibraryFile).string(), (folder.parent_path() / "lib/kyrotune" / kAppLibraryFile).string()};
+}
+
+int RunWindowedProgram(int argc, char** argv) {
+    std::string errors;
+    for (const std::string& place : AppLibraryPlaces()) {
+        void* library = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!library) {
+            errors += std::string("\n  ") + ::dlerror();
+            continue;
+        }
+        const auto run = reinterpret_cast<KyroWindowedMainFunction>(::dlsym(library, kWindowedMainSymbol));
+        if (!run) {
+            errors += "\n  " + place + ": " + kWindowedMainSymbol + " is missing";
+            continue;
+        }
+        return run(argc, argv);
+    }
+    std::cerr << "kyrotune: " << kAppLibraryFile << " cannot be loaded:" << errors << "\n";
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (kyro::AsksForMidiConversion(argc, argv)) return kyro::RunMidiConversion(argc, argv, std::cerr);
+    return RunWindowedProgram(argc, argv);
+}
