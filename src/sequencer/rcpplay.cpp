@@ -115,7 +115,10 @@ class TrackPlayer {
 public:
     TrackPlayer(const Header& h, const TrackInfo& t, std::uint64_t startTick, Budget& budget)
         : h_(h), t_(t), budget_(budget), cursor_(startTick), channel_(t.channel),
-          tickLimit_(startTick + kMaxTrackBeats * h.timeBase) {}
+          tickLimit_(startTick + kMaxTrackBeats * h.timeBase) {
+        // Most records are notes, each an on and an off; loops only add to that.
+        out_.events.reserve(std::min(t.recordCount * 2, budget.events));
+    }
 
     TrackPlay Play() {
         while (index_ < t_.recordCount && budget_.recordSteps > 0 && budget_.events > 0 && cursor_ <= tickLimit_) {
@@ -148,24 +151,36 @@ private:
     void Advance(std::uint32_t step) { cursor_ += step; }
     bool Sounding() const { return channel_ != kChannelOff; }
 
-    void Emit(std::uint64_t tick, std::vector<std::uint8_t> message, bool noteOff = false) {
-        if (message.empty() || budget_.events == 0) return;
+    bool Emitting(std::uint64_t tick) {
+        if (budget_.events == 0) return false;
         --budget_.events;
         out_.endTick = std::max(out_.endTick, tick);
-        out_.events.push_back({tick, noteOff, std::move(message)});
+        return true;
+    }
+    void Emit(std::uint64_t tick, std::initializer_list<std::uint8_t> message, bool noteOff = false) {
+        if (!Emitting(tick)) return;
+        PlayedEvent& e = out_.events.emplace_back();
+        e.tick = tick;
+        e.size = static_cast<std::uint8_t>(message.size());
+        e.noteOff = noteOff;
+        std::copy(message.begin(), message.end(), e.bytes);
     }
     // A channel message, sent only while the track has a channel and when every data byte is one.
-    void Channel(std::uint8_t kind, std::initializer_list<std::uint32_t> data) {
-        if (!Sounding()) return;
-        std::vector<std::uint8_t> m{static_cast<std::uint8_t>(kind | channel_)};
-        for (std::uint32_t d : data) {
-            if (d > 0x7F) return;
-            m.push_back(static_cast<std::uint8_t>(d));
-        }
-        Emit(cursor_, std::move(m));
+    void Channel(std::uint8_t kind, std::uint32_t data1) {
+        if (Sounding() && data1 <= 0x7F) Emit(cursor_, {static_cast<std::uint8_t>(kind | channel_), static_cast<std::uint8_t>(data1)});
+    }
+    void Channel(std::uint8_t kind, std::uint32_t data1, std::uint32_t data2) {
+        if (Sounding() && data1 <= 0x7F && data2 <= 0x7F)
+            Emit(cursor_, {static_cast<std::uint8_t>(kind | channel_), static_cast<std::uint8_t>(data1),
+                           static_cast<std::uint8_t>(data2)});
     }
     void Exclusive(std::vector<std::uint8_t> message) {
-        if (Sounding()) Emit(cursor_, std::move(message));  // a silent track sends no exclusives either
+        // A silent track sends no exclusives either; an empty message was dropped.
+        if (!Sounding() || message.empty() || !Emitting(cursor_)) return;
+        out_.exclusives.push_back(std::move(message));
+        PlayedEvent& e = out_.events.emplace_back();
+        e.tick = cursor_;
+        e.exclusive = static_cast<std::uint32_t>(out_.exclusives.size());
     }
 
     // The key that sounds: shifted by the track's key shift and the song's play bias, unless the
@@ -272,8 +287,8 @@ private:
             return Timed(r);
         case kBankLsbProgram:
         case kBankMsbProgram:
-            Channel(0xB0, {r.code == kBankMsbProgram ? 0x00u : 0x20u, r.p2});
-            Channel(0xC0, {p1});
+            Channel(0xB0, r.code == kBankMsbProgram ? 0x00u : 0x20u, r.p2);
+            Channel(0xC0, p1);
             return Timed(r);
         case kKeyScan:
             return Timed(r);  // an editor's action while playing
@@ -289,19 +304,19 @@ private:
             }
             return Timed(r);
         case kChannelPressure:
-            Channel(0xD0, {p1});
+            Channel(0xD0, p1);
             return Timed(r);
         case kControlChange:
-            Channel(0xB0, {p1, r.p2});
+            Channel(0xB0, p1, r.p2);
             return Timed(r);
         case kProgramChange:
-            Channel(0xC0, {p1});  // 80-BF pick an old synthesizer's user patches: not sent
+            Channel(0xC0, p1);  // 80-BF pick an old synthesizer's user patches: not sent
             return Timed(r);
         case kKeyPressure:
-            Channel(0xA0, {p1, r.p2});
+            Channel(0xA0, p1, r.p2);
             return Timed(r);
         case kPitchBend:
-            Channel(0xE0, {p1, r.p2});
+            Channel(0xE0, p1, r.p2);
             return Timed(r);
         case kKeySignature:
         case kContinuation:  // one that follows no exclusive or comment

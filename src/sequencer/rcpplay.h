@@ -31,10 +31,14 @@ inline constexpr std::size_t kMaxEvents = 500'000;
 // real files show that some of them are delays.
 inline constexpr bool kUnknownCommandsTakeTime = false;
 
+// One message of a track. Channel messages (at most 3 bytes) are held in place, exclusives in
+// their track's list, so that a song of many events stays small.
 struct PlayedEvent {
     std::uint64_t tick = 0;
-    bool noteOff = false;
-    std::vector<std::uint8_t> message;
+    std::uint32_t exclusive = 0;        // 1 + its index in TrackPlay::exclusives; 0: a channel message
+    std::uint8_t bytes[3] = {};
+    std::uint8_t size : 7 = 0;
+    std::uint8_t noteOff : 1 = 0;
 };
 
 // E7: the tempo becomes the header's tempo x factor / 64, at once (glide 0) or gliding.
@@ -51,7 +55,8 @@ struct Budget {
 };
 
 struct TrackPlay {
-    std::vector<PlayedEvent> events;   // in the order the records give them
+    std::vector<PlayedEvent> events;   // by tick, note-offs first at a tick, else in the records' order
+    std::vector<std::vector<std::uint8_t>> exclusives;  // the messages of the events that say so
     std::vector<TempoCommand> tempos;
     std::uint64_t endTick = 0;         // the last note's end or the track's end
 };
