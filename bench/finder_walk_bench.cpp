@@ -14,26 +14,22 @@
 #include "platform/drives.h"
 #include "platform/drivewalk.h"
 
+#include "processes.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QString>
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
-extern char** environ;
 
 namespace {
 
@@ -87,24 +83,7 @@ long WalkAsTheFinder(const kyro::DriveMap& drives) {
 }
 
 // `find ROOT -name NAME`, its output thrown away; false when it did not run or failed.
-bool RunFind(const std::string& root) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    std::string program = "find", name = "-name", pattern = kMissingName, path = root;
-    char* args[] = {program.data(), path.data(), name.data(), pattern.data(), nullptr};
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, "find", &actions, nullptr, args, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    return spawned == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-double Timed(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+bool RunFind(const std::string& root) { return kyro::bench::RunQuietly({"find", root, "-name", kMissingName}); }
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -142,11 +121,11 @@ int main(int argc, char** argv) {
     bool findRan = true;
     std::vector<double> finderTimes, findTimes;
     auto runFinder = [&](bool counted) {
-        const double t = Timed([&] { folders = WalkAsTheFinder(drives); });
+        const double t = kyro::bench::Timed([&] { folders = WalkAsTheFinder(drives); });
         if (counted) finderTimes.push_back(t);
     };
     auto runFind = [&](bool counted) {
-        const double t = Timed([&] { findRan = RunFind(tree.native) && findRan; });
+        const double t = kyro::bench::Timed([&] { findRan = RunFind(tree.native) && findRan; });
         if (counted) findTimes.push_back(t);
     };
     runFinder(false);

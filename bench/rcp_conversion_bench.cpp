@@ -12,25 +12,20 @@
 // Usage: rcp_conversion_bench [kyrotune executable]
 #include "sequencer/midifile.h"
 
+#include "processes.h"
 #include "rcpwriter.h"
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
-extern char** environ;
 
 namespace {
 
@@ -116,27 +111,6 @@ bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
 }
 
 // Runs a program with its output thrown away; true when it exits with 0.
-bool Run(std::vector<std::string> args) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    return spawned == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-double Timed(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 struct ScratchFolder {
     std::string native;
     ScratchFolder() {
@@ -189,14 +163,14 @@ int main(int argc, char** argv) {
 
     int oursFailed = 0, theirsFailed = 0;
     auto ours = [&] {
-        return Timed([&] {
-            for (const std::string& song : songs) oursFailed += !Run({kyrotune, "--to-midi", song, oursOut});
+        return kyro::bench::Timed([&] {
+            for (const std::string& song : songs) oursFailed += !kyro::bench::RunQuietly({kyrotune, "--to-midi", song, oursOut});
         });
     };
     auto theirs = [&] {
-        return Timed([&] {
+        return kyro::bench::Timed([&] {
             for (const std::string& song : songs)
-                theirsFailed += !Run({kTimidity, "-c", cfg, "-Om", "-o", theirsOut, song});
+                theirsFailed += !kyro::bench::RunQuietly({kTimidity, "-c", cfg, "-Om", "-o", theirsOut, song});
         });
     };
     ours();
