@@ -10,9 +10,6 @@
 
 namespace kyro {
 
-// The bytes start like a song file some reader knows (MThd, RIFF RMID, or an RCP signature).
-bool IsKnownSongFile(const std::uint8_t* data, std::size_t size);
-
 ScoreReadResult ReadSongScore(const std::uint8_t* data, std::size_t size);
 SongReadResult ReadSongFile(const std::uint8_t* data, std::size_t size);  // ToSong(ReadSongScore)
 
