@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/terminationsignals.h"
 #include "app/tfmmid.h"
 #include "dialogs/tfmdoclist.h"
 #include "dialogs/tfmdocread.h"
@@ -80,6 +81,11 @@ int RunProgram(const AppContext& context) {
     if (windows.fmMid->QuitRequested()) return windows.fmMid->ExitCode();
     // The program ends with the main window, even while the list editor or a reader is open.
     QObject::connect(windows.fmMid, &TfmMid::ProgramEnding, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    // The session's end closes the program as BYE does; the player's files are written before
+    // the process goes.
+    TerminationSignals terminations;
+    QObject::connect(&terminations, &TerminationSignals::Received, windows.fmMid, &TfmMid::EndWithTheSession);
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, windows.fmMid, &TfmMid::EndWithTheSession);
     windows.fmMid->show();
     return QApplication::exec();
 }

@@ -133,10 +133,19 @@ void TfmMid::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    event->accept();
+    SaveAndEnd();
+}
+
+void TfmMid::EndWithTheSession() {
+    if (quitRequested_) return;  // a start-up that ended early has nothing to save
+    SaveAndEnd();
+}
+
+void TfmMid::SaveAndEnd() {
     StopPlayback();
     SaveResumeState(programFolder_, order_.Snapshot());
     if (titlesChanged_ && listFilesHoldSongs_) SaveTitles(programFolder_, songs_, listLayout_);
-    event->accept();
     emit ProgramEnding();
 }
 

@@ -111,6 +111,11 @@ public:
     void OnListChanged();
     void Timer1Timer();
 
+    // The session ends (a termination signal, the desktop's logout): the program ends as BYE ends
+    // it, but asks nothing, since nobody may be there to answer. An unsaved list in the editor
+    // stays unsaved.
+    void EndWithTheSession();
+
     // UM_LIST_CHANGED from the list editor and the system dialog.
     std::intptr_t HandleLinkMessage(LinkMessage msg, std::intptr_t wParam, const LParam& lParam) override;
 
@@ -123,6 +128,7 @@ protected:
     void changeEvent(QEvent* event) override;       // minimising hides into the tray
 
 private:
+    void SaveAndEnd();
     void BuildLayout();
     // Start-up, in its steps; each returns false when start-up ends there.
     bool RunStartup(const AppContext& context);
