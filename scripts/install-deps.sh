@@ -13,6 +13,7 @@ packages=(
   clang libclang-rt-14-dev  # libFuzzer and its sanitizer runtimes, for the fuzz targets
   fonts-ipafont
   xvfb xauth x11-utils imagemagick
+  trayer openbox xdotool  # a tray host, a window manager and real clicks for the tray test
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include "platform/cp932.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QElapsedTimer>
 #include <QStyle>
 
@@ -25,6 +26,17 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent), icon_(new QSystemTrayIcon
     clock_ = [started] { return started->elapsed(); };
     connect(icon_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { Activate(reason, clock_()); });
+    qApp->installEventFilter(this);
+}
+
+// On X11 the icon reports the first click of a right double-click as a context activation and
+// keeps the second to itself (it passes double-clicks on only for the left button): that second
+// click is taken here, so that the pair can close the window.
+bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick && watched->inherits("QSystemTrayIconSys") &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+        Activate(QSystemTrayIcon::Context, clock_());
+    return false;
 }
 
 TrayIcon::~TrayIcon() = default;

@@ -41,6 +41,9 @@ public:
     // One activation at time nowMs; the icon's own activations arrive here with the clock's time.
     void Activate(QSystemTrayIcon::ActivationReason reason, qint64 nowMs);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     void restoreRequested();  // left double-click
     void closeRequested();    // right double-click
