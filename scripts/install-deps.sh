@@ -14,6 +14,8 @@ packages=(
   fonts-ipafont
   xvfb xauth x11-utils imagemagick
   trayer openbox xdotool  # a tray host, a window manager and real clicks for the tray test
+  librsvg2-bin  # rsvg-convert, the icon's bitmap sizes
+  desktop-file-utils appstream  # the checks of the installed menu entry and metainfo
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "app/tomidi.h"
 
+#include "app/programfolder.h"
 #include "library/settings.h"
 #include "platform/cp932bytes.h"
 #include "platform/drives.h"
@@ -143,7 +144,11 @@ int ConvertToMidi(const std::string& in, const std::string& out, const std::stri
     if (read.ok) {
         // The player refuses what it cannot time (a song too long); so does the conversion. The
         // song's end is its latest time, so the time map alone tells.
-        ScoreReadResult timing{true, {}, {read.score.timeBase, read.score.tempos, {}, read.score.endTick}};
+        ScoreReadResult timing;
+        timing.ok = true;
+        timing.score.timeBase = read.score.timeBase;
+        timing.score.tempos = read.score.tempos;
+        timing.score.endTick = read.score.endTick;
         SongReadResult playable = ToSong(std::move(timing));
         if (!playable.ok) read = Failure(std::move(playable.error));
     }
@@ -193,14 +198,13 @@ int RunMidiConversion(int argc, char** argv, std::ostream& errors) {
         errors << "使い方: kyrotune --to-midi 曲 MIDIファイル [--folder プログラムフォルダ]\n";
         return kToMidiBadArguments;
     }
-    std::error_code ec;
-    const std::string programFolder =
-        folder ? std::filesystem::absolute(*folder, ec).lexically_normal().string() : ExecutableFolder();
-    if (!std::filesystem::is_directory(programFolder, ec)) {
-        errors << "プログラムフォルダが見つかりません: " << (folder ? *folder : programFolder) << "\n";
+    const ProgramFolderChoice programFolder =
+        ChooseProgramFolder(ExecutableFolder(), folder, DataFolderEnvironment::FromProcess());
+    if (!programFolder.error.empty()) {
+        errors << programFolder.error << "\n";
         return kToMidiBadArguments;
     }
-    return ConvertToMidi(files[0], files[1], programFolder, errors);
+    return ConvertToMidi(files[0], files[1], programFolder.folder, errors);
 }
 
 }  // namespace kyro

@@ -18,10 +18,11 @@ namespace kyro {
 inline constexpr int kToMidiOk = 0;
 inline constexpr int kToMidiCannotRead = 1;   // IN is missing, damaged, or its archive cannot be unpacked
 inline constexpr int kToMidiCannotWrite = 2;  // OUT cannot be written; it is left as it was
-inline constexpr int kToMidiBadArguments = 3;  // the command line is wrong, or --folder is no folder
+inline constexpr int kToMidiBadArguments = 3;  // the command line is wrong, or no program folder can be had
 
 // Converts IN to OUT; errors go to `errors` in plain Japanese (UTF-8), with the path concerned.
-// The archive library is looked for in the executable's folder, then in `programFolder`.
+// The archive library is looked for in the executable's folder, then in `programFolder`, then in
+// lib/kyrotune beside the executable's folder.
 int ConvertToMidi(const std::string& in, const std::string& out, const std::string& programFolder,
                   std::ostream& errors);
 
@@ -29,7 +30,7 @@ int ConvertToMidi(const std::string& in, const std::string& out, const std::stri
 bool AsksForMidiConversion(int argc, char** argv);
 
 // Runs "--to-midi IN OUT [--folder DIR]" (in any order, also --folder=DIR). The program folder
-// is DIR, else the executable's folder.
+// is chosen as the player chooses it (programfolder.h).
 int RunMidiConversion(int argc, char** argv, std::ostream& errors);
 
 }  // namespace kyro

@@ -1,6 +1,7 @@
 // The player with its windows: what kyrotune runs unless it converts a song (main.cpp). It lives in
 // libkyrotune-app.so, which kyrotune loads only then.
 #include "app/application.h"
+#include "app/programfolder.h"
 #include "app/windowedmain.h"
 #include "platform/messagebox_qt.h"
 #include "widgets/fonts.h"
@@ -11,6 +12,7 @@
 #include <QMessageBox>
 
 #include <exception>
+#include <optional>
 
 int KyroWindowedMain(int argc, char** argv) {
     kyro::InstallJapaneseFontSubstitutes();
@@ -29,13 +31,15 @@ int KyroWindowedMain(int argc, char** argv) {
 
     kyro::AppContext context;
     context.exeFolderNative = QDir(QApplication::applicationDirPath()).absolutePath().toStdString();
-    context.programFolderNative = parser.isSet(folderOption)
-                                      ? QDir(parser.value(folderOption)).absolutePath().toStdString()
-                                      : context.exeFolderNative;
+    const kyro::ProgramFolderChoice programFolder = kyro::ChooseProgramFolder(
+        context.exeFolderNative,
+        parser.isSet(folderOption) ? std::optional(parser.value(folderOption).toStdString()) : std::nullopt,
+        kyro::DataFolderEnvironment::FromProcess());
+    context.programFolderNative = programFolder.folder;
     context.env = kyro::StartupEnvironment::FromProcess();
-    if (!QDir(QString::fromStdString(context.programFolderNative)).exists()) {
+    if (!programFolder.error.empty()) {
         QMessageBox::critical(nullptr, QString::fromUtf8(kyro::kMessageCaption),
-                              QStringLiteral("Program folder not found: %1").arg(parser.value(folderOption)));
+                              QString::fromStdString(programFolder.error));
         return 1;
     }
 

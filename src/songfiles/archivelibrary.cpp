@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 namespace kyro {
 
 const FunctionCheck kRequiredArchiveFunctions[10] = {
@@ -52,9 +54,11 @@ std::string Join(const std::string& folder, const std::string& fileName) {
 // The first candidate that exists and loads; an unloadable file is passed over like a missing one.
 void* OpenFirst(const std::string& exeFolder, const std::string& programFolder, const std::string& fileName,
                 std::string& path) {
-    for (const std::string* folder : {&exeFolder, &programFolder}) {
+    // An installed executable is in bin, the library in lib/kyrotune beside it.
+    const std::string installed = exeFolder.empty() ? std::string() : Join(exeFolder, "../lib/kyrotune/");
+    for (const std::string* folder : {&exeFolder, &programFolder, &installed}) {
         if (folder->empty()) continue;
-        std::string candidate = Join(*folder, fileName);
+        std::string candidate = std::filesystem::path(Join(*folder, fileName)).lexically_normal().string();
         if (access(candidate.c_str(), F_OK) != 0) continue;
         if (void* handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) {
             path = candidate;

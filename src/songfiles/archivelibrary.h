@@ -1,10 +1,11 @@
 #pragma once
 // Loading and checking the archive library, and the functions it offers.
 //
-// The library is looked for as libunlha32.so in the executable's folder and then in the program
-// folder, opened with dlopen and each function looked up by name with dlsym. A library that
-// lacks UnlhaQueryFunctionList, or refuses one of the function indexes the program needs, is
-// not used; the failure name says which.
+// The library is looked for as libunlha32.so in the executable's folder, then in the program
+// folder, then in ../lib/kyrotune from the executable's folder (an installed copy), opened with
+// dlopen and each function looked up by name with dlsym. A library that lacks
+// UnlhaQueryFunctionList, or refuses one of the function indexes the program needs, is not used;
+// the failure name says which.
 
 #include "unlha32/unlha32.h"
 
@@ -40,7 +41,8 @@ public:
         std::unique_ptr<ArchiveLibrary> library;  // set only when Loaded
     };
 
-    // Looks in exeFolder and then programFolder (native paths, with or without trailing "/").
+    // Looks in exeFolder, programFolder, then exeFolder/../lib/kyrotune (native paths, with or
+    // without trailing "/").
     // `fileName` is the library's file name (tests load fakes under other names).
     static LoadResult Load(const std::string& exeFolder, const std::string& programFolder,
                            const std::string& fileName = kArchiveLibraryFile);

@@ -138,6 +138,16 @@ TEST(ArchiveLibraryLoad, ExeFolderComesBeforeProgramFolder) {
     EXPECT_EQ(third.library->NativePath(), program.Native(kArchiveLibraryFile));
 }
 
+// An installed copy: bin/kyrotune, the library in lib/kyrotune, looked at after the program folder.
+TEST(ArchiveLibraryLoad, InstalledLibraryIsFoundFromTheBinFolder) {
+    TempFolder prefix;
+    const std::string installed = prefix.MakeFolder("lib/kyrotune") + "/" + kArchiveLibraryFile;
+    std::filesystem::copy_file(kFakes + "/" + FakeFile("fake_unlha_full"), installed);
+    auto result = ArchiveLibrary::Load(prefix.MakeFolder("bin"), prefix.Native());
+    ASSERT_EQ(result.status, Status::Loaded);
+    EXPECT_EQ(result.library->NativePath(), installed);
+}
+
 TEST(ArchiveLibraryLoad, RealLibraryPassesTheStartUpCheck) {
     auto result = ArchiveLibrary::Load("", KYRO_UNLHA32_DIR);
     ASSERT_EQ(result.status, Status::Loaded) << result.failureName;
