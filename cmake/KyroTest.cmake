@@ -1,11 +1,12 @@
-# kyro_add_test(NAME SOURCES src... LIBS lib... [MAIN core|gui|plain] [RUN_WITH wrapper])
+# kyro_add_test(NAME SOURCES src... LIBS lib... [MAIN core|gui|plain] [WRAPPER command...])
 #
 # One executable per test file group, registered with CTest. MAIN picks the entry point:
 #   plain - GoogleTest's own main (no Qt event loop),
 #   core  - a QCoreApplication around the tests (queued calls, timers),
 #   gui   - a QApplication on the offscreen platform (windows, message boxes).
+# WRAPPER runs the test under another command (e.g. a private session bus).
 function(kyro_add_test name)
-  cmake_parse_arguments(T "" "MAIN;RUN_WITH" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "MAIN" "SOURCES;LIBS;WRAPPER" ${ARGN})
   if(NOT T_MAIN)
     set(T_MAIN plain)
   endif()
@@ -21,11 +22,7 @@ function(kyro_add_test name)
   else()
     target_link_libraries(${name} PRIVATE kyro_test_main_gui)
   endif()
-  if(T_RUN_WITH)
-    add_test(NAME ${name} COMMAND ${T_RUN_WITH} $<TARGET_FILE:${name}>)
-  else()
-    add_test(NAME ${name} COMMAND ${name})
-  endif()
+  add_test(NAME ${name} COMMAND ${T_WRAPPER} $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
     TIMEOUT 300)

@@ -16,6 +16,7 @@ packages=(
   trayer openbox xdotool  # a tray host, a window manager and real clicks for the tray test
   librsvg2-bin  # rsvg-convert, the icon's bitmap sizes
   desktop-file-utils appstream  # the checks of the installed menu entry and metainfo
+  dbus playerctl  # a private session bus and a media-controls client, for the desktop controls' tests
 )
 
 missing=()

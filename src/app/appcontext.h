@@ -9,12 +9,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kyro {
 
 struct AppContext {
     std::string programFolderNative;  // holds the settings, list, title, resume and reset files
     std::string exeFolderNative;      // where the executable is; searched first for the archive library
+    std::vector<std::string> filesToOpen;  // native paths from the command line, test-played after start-up
     StartupEnvironment env;
     std::string archiveLibraryFile = kArchiveLibraryFile;
     std::size_t lineBufferBytes = 32767;  // the list loader's line buffer, made in start-up step 3

@@ -1,6 +1,8 @@
 #include "app/application.h"
 
 #include "app/terminationsignals.h"
+#include "app/mpris.h"
+#include "app/singleinstance.h"
 #include "app/tfmmid.h"
 #include "dialogs/tfmdoclist.h"
 #include "dialogs/tfmdocread.h"
@@ -14,6 +16,7 @@
 #include "editor/tfmgroup.h"
 
 #include <QApplication>
+#include <QTimer>
 
 namespace kyro {
 
@@ -76,17 +79,24 @@ ProgramWindows::~ProgramWindows() {
     delete fmMid;
 }
 
-int RunProgram(const AppContext& context) {
+int RunProgram(const AppContext& context, InstanceChannel* instance) {
     ProgramWindows windows(context);
     if (windows.fmMid->QuitRequested()) return windows.fmMid->ExitCode();
     // The program ends with the main window, even while the list editor or a reader is open.
     QObject::connect(windows.fmMid, &TfmMid::ProgramEnding, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    new MprisService(windows.fmMid);  // the desktop's media controls, gone with the window
     // The session's end closes the program as BYE does; the player's files are written before
     // the process goes.
     TerminationSignals terminations;
     QObject::connect(&terminations, &TerminationSignals::Received, windows.fmMid, &TfmMid::EndWithTheSession);
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, windows.fmMid, &TfmMid::EndWithTheSession);
     windows.fmMid->show();
+    TfmMid* mid = windows.fmMid;
+    if (!context.filesToOpen.empty())
+        QTimer::singleShot(0, mid, [mid, files = context.filesToOpen] { mid->OpenFiles(files); });
+    if (instance)
+        instance->SetHandlers([mid] { mid->RestoreFromTray(); },
+                              [mid](const std::vector<std::string>& files) { mid->OpenFiles(files); });
     return QApplication::exec();
 }
 

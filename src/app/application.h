@@ -21,6 +21,7 @@ class TfmDocList;
 class TfmGroup;
 class TfmFindDlg;
 class TfmFileSel;
+class InstanceChannel;
 
 class ProgramWindows {
 public:
@@ -41,7 +42,7 @@ public:
 };
 
 // Program entry after the command line: creates the windows, runs the message loop, returns the
-// exit code.
-int RunProgram(const AppContext& context);
+// exit code. Later starts on the same program folder reach the main window through `instance`.
+int RunProgram(const AppContext& context, InstanceChannel* instance = nullptr);
 
 }  // namespace kyro

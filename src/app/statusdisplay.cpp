@@ -145,6 +145,13 @@ void TfmMid::UpdateStatusDisplay() {
     pbFF_->setEnabled(on.ff);
     pbSTOP_->setEnabled(on.stop);
     UpdateTrayTip();
+    emit StatusDisplayUpdated();
+}
+
+QString TfmMid::ShownTitle() const { return edTitle_->text(); }
+
+TfmMid::TransportButtons TfmMid::EnabledButtons() const {
+    return {pbREW_->isEnabled(), pbPLAY_->isEnabled(), pbFF_->isEnabled(), pbSTOP_->isEnabled()};
 }
 
 }  // namespace kyro

@@ -72,6 +72,23 @@ public:
     void UpdateStatusDisplay();
     static QString MapLabel(int code);  // code 0..4, the map code's digit value
 
+    // What the status display shows, for the desktop's media controls: the title in the box, the
+    // test play under way (its DOS path), and which transport buttons can be pressed.
+    struct TransportButtons {
+        bool rew, play, ff, stop;
+    };
+    QString ShownTitle() const;
+    bool TestPlaying() const { return testPlay_; }
+    const std::string& TestPath() const { return testPath_; }
+    TransportButtons EnabledButtons() const;
+
+    // Shows the window from the taskbar, the tray or another start on the same program folder.
+    void RestoreFromTray();
+
+    // Files handed to the program (native paths): the first song it can play is test-played, as
+    // the list editor's test play does; the others are left alone.
+    void OpenFiles(const std::vector<std::string>& nativePaths);
+
     // The notification-area icon: added at the end of start-up, removed when the window goes.
     TrayIcon* Tray() const { return tray_; }
 
@@ -122,6 +139,8 @@ public:
 signals:
     // Closing was allowed and everything is saved: the program ends, whatever else is open.
     void ProgramEnding();
+    // The status display has been brought up to date (state, song, title or buttons may differ).
+    void StatusDisplayUpdated();
 
 protected:
     void closeEvent(QCloseEvent* event) override;   // the close query
@@ -150,7 +169,6 @@ private:
     void AddTrayIcon();
     void RemoveTrayIcon();
     void UpdateTrayTip();
-    void RestoreFromTray();
     void MakePlayer(const AppContext& context);
 
     // Playback helpers.

@@ -2,6 +2,7 @@
 // libkyrotune-app.so, which kyrotune loads only then.
 #include "app/application.h"
 #include "app/programfolder.h"
+#include "app/singleinstance.h"
 #include "app/windowedmain.h"
 #include "platform/messagebox_qt.h"
 #include "widgets/fonts.h"
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include <exception>
@@ -27,6 +29,8 @@ int KyroWindowedMain(int argc, char** argv) {
                                     QStringLiteral("Use DIR as the program folder (settings, lists, reset files)."),
                                     QStringLiteral("DIR"));
     parser.addOption(folderOption);
+    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Song files to test-play (the first playable one)."),
+                                 QStringLiteral("[FILE...]"));
     parser.process(app);
 
     kyro::AppContext context;
@@ -42,10 +46,21 @@ int KyroWindowedMain(int argc, char** argv) {
                               QString::fromStdString(programFolder.error));
         return 1;
     }
+    for (const QString& file : parser.positionalArguments())
+        context.filesToOpen.push_back(QFileInfo(file).absoluteFilePath().toStdString());
+
+    // A second start on the same program folder hands its files to the first and ends.
+    kyro::InstanceLock lock(context.programFolderNative);
+    if (lock.HeldElsewhere()) {
+        if (!kyro::TellRunningInstance(context.programFolderNative, context.filesToOpen))
+            qWarning("Kyrotune is already running on this program folder.");
+        return 0;
+    }
+    kyro::InstanceChannel instance(context.programFolderNative);
 
     kyro::InstallQtMessagePresenter();
     try {
-        return kyro::RunProgram(context);
+        return kyro::RunProgram(context, &instance);
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, QString::fromUtf8(kyro::kMessageCaption), QString::fromLocal8Bit(e.what()));
         return 1;

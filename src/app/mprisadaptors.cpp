@@ -1,0 +1,34 @@
+#include "app/mprisadaptors.h"
+
+#include "app/mpris.h"
+
+namespace kyro {
+
+MprisRootAdaptor::MprisRootAdaptor(MprisService* service) : QDBusAbstractAdaptor(service), service_(service) {}
+
+void MprisRootAdaptor::Raise() { service_->Raise(); }
+
+void MprisRootAdaptor::Quit() { service_->Quit(); }
+
+MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService* service) : QDBusAbstractAdaptor(service), service_(service) {}
+
+QVariant MprisPlayerAdaptor::Property(const char* name) const {
+    return service_->PlayerProperties().value(QString::fromLatin1(name));
+}
+
+QString MprisPlayerAdaptor::PlaybackStatus() const { return Property("PlaybackStatus").toString(); }
+QVariantMap MprisPlayerAdaptor::Metadata() const { return Property("Metadata").toMap(); }
+bool MprisPlayerAdaptor::CanGoNext() const { return Property("CanGoNext").toBool(); }
+bool MprisPlayerAdaptor::CanGoPrevious() const { return Property("CanGoPrevious").toBool(); }
+bool MprisPlayerAdaptor::CanPlay() const { return Property("CanPlay").toBool(); }
+bool MprisPlayerAdaptor::CanPause() const { return Property("CanPause").toBool(); }
+
+void MprisPlayerAdaptor::Play() { service_->Press(MprisService::Button::Play); }
+void MprisPlayerAdaptor::Pause() { service_->Press(MprisService::Button::Pause); }
+void MprisPlayerAdaptor::PlayPause() { service_->Press(MprisService::Button::PlayPause); }
+void MprisPlayerAdaptor::Stop() { service_->Press(MprisService::Button::Stop); }
+void MprisPlayerAdaptor::Next() { service_->Press(MprisService::Button::Next); }
+void MprisPlayerAdaptor::Previous() { service_->Press(MprisService::Button::Previous); }
+void MprisPlayerAdaptor::OpenUri(const QString& uri) { service_->OpenUri(uri); }
+
+}  // namespace kyro
