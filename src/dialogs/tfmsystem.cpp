@@ -104,8 +104,12 @@ TfmSystem::TfmSystem(PlayerLink& player, MidiChoices choices, QWidget* owner)
     tsMidi->setObjectName(QStringLiteral("tsMidi"));
     pcSystem_->addTab(tsSystem, QStringLiteral("System"));
     pcSystem_->addTab(tsMidi, QStringLiteral("MIDI"));
+    auto* tsDrives = new QWidget;
+    tsDrives->setObjectName(QStringLiteral("tsDrives"));
+    pcSystem_->addTab(tsDrives, QStringLiteral("ドライブ"));
     BuildSystemPage(tsSystem);
     BuildMidiPage(tsMidi);
+    BuildDrivesPage(tsDrives);
 
     pbOK_ = MakeControl<QPushButton>(this, "pbOK", {268, 414, 94, 26}, QStringLiteral("&OK"));
     pbOK_->setDefault(true);
@@ -115,6 +119,7 @@ TfmSystem::TfmSystem(PlayerLink& player, MidiChoices choices, QWidget* owner)
 
     FillSystemPage(player_.SettingsInForce());
     FillMidiPage();
+    FillDrivesPage();
 
     if (QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(kClientWidth / 2, kClientHeight / 2));
@@ -240,6 +245,13 @@ void TfmSystem::pbOKClick() {
         return;
     }
 
+    std::vector<std::string> drives;
+    if (!ChosenDrives(drives)) {
+        pcSystem_->setCurrentIndex(2);
+        ShowMessage(QStringLiteral("ドライブのフォルダは / で始まる絶対パスで指定して下さい。"), MessageIcon::Exclamation);
+        return;
+    }
+
     Settings s = player_.SettingsInForce();
     s.groupRandomType = GroupMode();
     s.listRandomType = ListMode();
@@ -252,6 +264,7 @@ void TfmSystem::pbOKClick() {
 
     WriteSystemSettings(player_.ProgramFolder(), s);
     WriteMidiKeys(midi);  // the player reads [MIDI] again when it opens the next song
+    WriteDrives(drives);
     player_.ApplySettings(s);
     SendLinkMessage(&player_, LinkMessage::UM_LIST_CHANGED);
     accept();

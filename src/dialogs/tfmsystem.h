@@ -22,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
+class QTableWidget;
 
 namespace kyro {
 
@@ -62,6 +63,10 @@ private:
                              QWidget* buddy = nullptr);
     void BuildSystemPage(QWidget* page);
     void BuildMidiPage(QWidget* page);  // the MIDI page (tfmsystem_midi.cpp)
+    void BuildDrivesPage(QWidget* page);  // the Drives page (tfmsystem_drives.cpp)
+    void FillDrivesPage();
+    bool ChosenDrives(std::vector<std::string>& folders) const;  // false when a folder is not absolute
+    void WriteDrives(const std::vector<std::string>& folders) const;
     void FillSystemPage(const Settings& s);
     void FillMidiPage();
     void SetGroupMode(int groupMode);  // -1 clears the choice
@@ -75,6 +80,7 @@ private:
     std::string keptFolder_;   // the folder handed back by TfmTempFold (or the one in force)
 
     QTabWidget* pcSystem_ = nullptr;
+    QTableWidget* sgDrives_ = nullptr;
     QLabel* edDllVer_ = nullptr;
     QLineEdit* edTemp_ = nullptr;
     QPushButton* pbLook_ = nullptr;

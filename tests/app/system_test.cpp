@@ -17,7 +17,10 @@
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
+#include "platform/drives.h"
+
 #include <QRadioButton>
+#include <QTableWidget>
 
 namespace kyro {
 namespace {
@@ -240,6 +243,30 @@ TEST_F(SystemDialogTest, SystemButtonOffersTheSequencersOutputs) {
     EXPECT_EQ(outputs, (QStringList{"fluidsynth", "port", "wav", "null"}));
     EXPECT_EQ(mid->SettingsInForce().listRandomType, 2);
     EXPECT_EQ(ReadProfileInt(folder.Native("KYRO32.INI"), "KYRO32", "GroupRandomType", 0), -1);
+}
+
+// The drive letters of an old list are pointed at folders on the Drives page; the list's paths
+// follow at once, and only what differs from the defaults is written.
+TEST_F(SystemDialogTest, DrivesPageMapsTheLettersOfTheList) {
+    const DriveMap before = ActiveDriveMap();
+    auto mid = Start(ThreeSongs());
+    auto dialog = Open(*mid);
+    auto* drives = Control<QTableWidget>(*dialog, "sgDrives");
+    ASSERT_EQ(drives->rowCount(), 26);
+    EXPECT_EQ(drives->item('Z' - 'A', 1)->text(), QStringLiteral("/"));
+
+    drives->item('D' - 'A', 1)->setText(QStringLiteral("songs"));  // not absolute: refused
+    dialog->pbOKClick();
+    EXPECT_EQ(messages.Texts().back(), QStringLiteral("ドライブのフォルダは / で始まる絶対パスで指定して下さい。"));
+    EXPECT_EQ(folder.Read("KYRO32.INI").find("[Drives]"), std::string::npos);
+
+    drives->item('D' - 'A', 1)->setText(QString::fromStdString(folder.Native("old")));
+    dialog->pbOKClick();
+    const std::string ini = folder.Read("KYRO32.INI");
+    EXPECT_NE(ini.find("[Drives]\r\nD=" + folder.Native("old") + "\r\n"), std::string::npos) << ini;
+    EXPECT_EQ(ini.find("Z="), std::string::npos) << "a default letter is not written";
+    EXPECT_EQ(ActiveDriveMap().ToNative("D:\\SONG.MID"), folder.Native("old") + "/SONG.MID");
+    SetActiveDriveMap(before);
 }
 
 }  // namespace
