@@ -6,9 +6,11 @@
 //   extraction - one 1 MB member unpacked with ExtractArchiveMember and with
 //                lha_reader_extract into a file; milliseconds per member.
 //
-// Every figure is the best of several rounds. The fixtures, written by the small stored-member
-// writer below, go into a fresh folder under /tmp, removed at the end. The last line gives both
-// ratios (layer time / direct time).
+// The layer and liblhasa are timed round by round, interleaved (interleaved.h); each ratio is the
+// median of the rounds' ratios, printed with their spread. The breakdown of the layer's listing
+// is the best of several rounds. The fixtures, written by the small stored-member writer below,
+// go into a fresh folder under /tmp, removed at the end. The last line gives both ratios (layer
+// time / direct time).
 //
 // Usage: archive_bench [folder holding libunlha32.so]
 
@@ -16,6 +18,7 @@
 #include "songfiles/archivelibrary.h"
 
 #include "benchsupport.h"
+#include "interleaved.h"
 #include "songfiles/tempcopy.h"
 
 #include "platform/drives.h"
@@ -49,8 +52,8 @@ constexpr int kArchives = 1000;
 constexpr int kMembersPerArchive = 10;
 constexpr std::size_t kSmallMemberBytes = 4096;
 constexpr std::size_t kLargeMemberBytes = 1u << 20;
-constexpr int kListingRounds = 5;
-constexpr int kExtractionRounds = 5;
+constexpr int kListingRounds = 9;
+constexpr int kExtractionRounds = 9;
 constexpr int kExtractionsPerRound = 20;
 
 uint16_t Crc16Arc(const std::string& bytes) {
@@ -189,22 +192,26 @@ int main(int argc, char** argv) {
     // ---- Listing ----
     long layerEntries = 0, directEntries = 0;
     const int mode = kyro::ListingMode(kyro::kPurposeSongs, kyro::kFilterMidOrRcp);
-    const double layerListing = Best(kListingRounds, [&] {
+    const auto layerListingRound = [&] {
         layerEntries = 0;
         std::vector<std::string> list;
         for (const auto& path : dosPaths) {
             if (kyro::ListArchiveMembers(library, path, list, mode) == kyro::kArchiveOk)
                 layerEntries += static_cast<long>(list.size());
         }
-    });
-    const double directListing = Best(kListingRounds, [&] {
+    };
+    const auto directListingRound = [&] {
         directEntries = 0;
         std::vector<std::string> names;
         for (const auto& path : natives) {
             names.clear();
             directEntries += std::max(0L, DirectListing(path, names));
         }
-    });
+    };
+    const kyro::bench::Comparison listing =
+        kyro::bench::CompareInterleaved(kListingRounds, layerListingRound, directListingRound);
+    const double layerListing = listing.medianA;
+    const double directListing = listing.medianB;
     // Where the layer's listing time goes: the library calls it makes, each timed alone, and
     // the program's path resolver that the library calls for every path it is given.
     const kyro::ArchiveFunctions& fn = library->Functions();
@@ -233,13 +240,13 @@ int main(int argc, char** argv) {
 
     // ---- Extraction ----
     bool extractionOk = true;
-    const double layerExtraction = Best(kExtractionRounds, [&] {
+    const auto layerExtractionRound = [&] {
         for (int i = 0; i < kExtractionsPerRound; ++i) {
             std::string output;
             extractionOk &= kyro::ExtractArchiveMember(library, bigDos + "->big.mid", outDos, output) == kyro::kExtractOk;
             extractionOk &= kyro::DeleteTemporaryCopy(outDos, output);
         }
-    });
+    };
     const double commandOnly = Best(kExtractionRounds, [&] {
         const std::string command = kyro::ExtractCommandLine(bigDos, outDos, "big.mid");
         char report[200];
@@ -248,32 +255,37 @@ int main(int argc, char** argv) {
             extractionOk &= ::unlink((outNative + "/big.mid").c_str()) == 0;
         }
     });
-    const double directExtraction = Best(kExtractionRounds, [&] {
+    const auto directExtractionRound = [&] {
         for (int i = 0; i < kExtractionsPerRound; ++i) {
             const std::string destination = outNative + "/big.mid";
             extractionOk &= DirectExtraction(bigNative, "big.mid", destination);
             extractionOk &= ::unlink(destination.c_str()) == 0;
         }
-    });
+    };
+    const kyro::bench::Comparison extraction =
+        kyro::bench::CompareInterleaved(kExtractionRounds, layerExtractionRound, directExtractionRound);
+    const double layerExtraction = extraction.medianA;
+    const double directExtraction = extraction.medianB;
     if (!extractionOk) {
         std::fprintf(stderr, "an extraction failed\n");
         return 1;
     }
 
-    const double listingRatio = layerListing / directListing;
-    const double extractionRatio = layerExtraction / directExtraction;
-    std::printf("listing %d archives of %d members (best of %d):\n", kArchives, kMembersPerArchive, kListingRounds);
+    std::printf("listing %d archives of %d members (median of %d interleaved rounds):\n", kArchives,
+                kMembersPerArchive, kListingRounds);
     std::printf("  archive layer (libunlha32.so)  %10.0f archives/s\n", kArchives / layerListing);
     std::printf("  liblhasa directly              %10.0f archives/s\n", kArchives / directListing);
     std::printf("  per archive: layer %.1f us = CheckArchive %.1f + OpenArchive..CloseArchive %.1f"
                 " (each resolving the path: %.1f); liblhasa alone %.1f us\n",
                 1e6 * layerListing / kArchives, 1e6 * checkOnly / kArchives, 1e6 * openFindClose / kArchives,
                 1e6 * resolving / kArchives, 1e6 * directListing / kArchives);
-    std::printf("extracting a %zu-byte member, %d times a round (best of %d):\n", kLargeMemberBytes,
+    std::printf("extracting a %zu-byte member, %d times a round (median of %d interleaved rounds):\n", kLargeMemberBytes,
                 kExtractionsPerRound, kExtractionRounds);
     std::printf("  archive layer (libunlha32.so)  %10.3f ms each\n", 1000 * layerExtraction / kExtractionsPerRound);
     std::printf("  Unlha() alone                  %10.3f ms each\n", 1000 * commandOnly / kExtractionsPerRound);
     std::printf("  liblhasa directly              %10.3f ms each\n", 1000 * directExtraction / kExtractionsPerRound);
-    std::printf("listing ratio %.2f, extraction ratio %.2f\n", listingRatio, extractionRatio);
+    std::printf("ratio spread: listing %.2f..%.2f, extraction %.2f..%.2f\n", listing.lowest, listing.highest,
+                extraction.lowest, extraction.highest);
+    std::printf("listing ratio %.2f, extraction ratio %.2f\n", listing.ratio, extraction.ratio);
     return 0;
 }
