@@ -5,8 +5,8 @@
 // LZH writer into a fresh folder under /tmp (removed at the end). The direct side reads the folder
 // with readdir, walks each archive's headers with liblhasa, builds the same "PACK.LZH->member"
 // items and sorts them the same way; both results are checked equal. The two sides alternate
-// (each goes first in every other round) and each figure is the median of its rounds. The last
-// line is the ratio ours / liblhasa.
+// (each goes first in every other round, interleaved.h); the ratio is the median of the rounds'
+// ratios, printed with their spread. The last line is the ratio ours / liblhasa.
 //
 // Usage: source_listing_bench [folder holding libunlha32.so]
 
@@ -15,6 +15,7 @@
 #include "songfiles/archivelibrary.h"
 
 #include "benchsupport.h"
+#include "interleaved.h"
 #include "songfiles/filekinds.h"
 
 #include "platform/drives.h"
@@ -37,8 +38,6 @@
 
 namespace {
 
-using kyro::bench::Clock;
-using kyro::bench::Seconds;
 using Items = std::vector<std::string>;
 
 constexpr int kArchives = 1000;
@@ -84,17 +83,6 @@ Items ListDirectly(const std::string& nativeFolder) {
     return items;
 }
 
-double Timed(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return Seconds(Clock::now() - start);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // Realistic member names: songs and RCP files with a folder part now and then.
 std::string MemberName(int archive, int member) {
     static const char* const kStems[] = {"opening", "stage", "boss", "ending", "theme", "battle", "field", "town"};
@@ -128,18 +116,9 @@ int main(int argc, char** argv) {
     }
 
     Items ours, direct;
-    std::vector<double> oursTimes, directTimes;
-    auto runOurs = [&] { oursTimes.push_back(Timed([&] { ours = kyro::ListSourceFolder(dosFolder, kFilter, library); })); };
-    auto runDirect = [&] { directTimes.push_back(Timed([&] { direct = ListDirectly(scratch.native); })); };
-    for (int round = 0; round < kRounds; ++round) {
-        if (round % 2 == 0) {
-            runOurs();
-            runDirect();
-        } else {
-            runDirect();
-            runOurs();
-        }
-    }
+    const kyro::bench::Comparison c = kyro::bench::CompareInterleaved(
+        kRounds, [&] { ours = kyro::ListSourceFolder(dosFolder, kFilter, library); },
+        [&] { direct = ListDirectly(scratch.native); });
     const std::size_t expected = std::size_t{kArchives} * kMembersPerArchive;
     if (ours.size() != expected || ours != direct) {
         std::fprintf(stderr, "the listings differ: ours %zu items, direct %zu, expected %zu\n", ours.size(),
@@ -147,20 +126,11 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const double oursTime = Median(oursTimes);
-    const double directTime = Median(directTimes);
-    std::printf("source listing of %d archives of %d members (median of %d rounds):\n", kArchives,
+    std::printf("source listing of %d archives of %d members (median of %d interleaved rounds):\n", kArchives,
                 kMembersPerArchive, kRounds);
-    auto range = [](const std::vector<double>& times) {
-        const auto [low, high] = std::minmax_element(times.begin(), times.end());
-        return std::make_pair(1000 * *low, 1000 * *high);
-    };
-    const auto [oursLow, oursHigh] = range(oursTimes);
-    const auto [directLow, directHigh] = range(directTimes);
-    std::printf("  ListSourceFolder (libunlha32.so)  %8.1f ms  (rounds %.1f..%.1f)\n", 1000 * oursTime, oursLow,
-                oursHigh);
-    std::printf("  liblhasa directly                 %8.1f ms  (rounds %.1f..%.1f)\n", 1000 * directTime, directLow,
-                directHigh);
-    std::printf("source listing ratio %.2f\n", oursTime / directTime);
+    std::printf("  ListSourceFolder (libunlha32.so)  %8.1f ms\n", 1000 * c.medianA);
+    std::printf("  liblhasa directly                 %8.1f ms\n", 1000 * c.medianB);
+    std::printf("ratio spread %.2f..%.2f\n", c.lowest, c.highest);
+    std::printf("source listing ratio %.2f\n", c.ratio);
     return 0;
 }
