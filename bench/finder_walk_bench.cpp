@@ -7,13 +7,15 @@
 // dialog walks it, with the dialog's own work per folder apart from painting: keeping the newest
 // folder, turning it into the label's text every 50 ms, and processing events every fifth
 // folder. `find` runs as a child process. A first round of each side warms the caches and is not
-// counted; then the two sides alternate (each goes first in every other round) and each figure
-// is the median of its rounds. The last line is the ratio finder / find.
+// counted; then the two sides alternate (each goes first in every other round, interleaved.h)
+// and the ratio is the median of the rounds' ratios, printed with their spread. The last line is
+// the ratio finder / find.
 
 #include "platform/cp932.h"
 #include "platform/drives.h"
 #include "platform/drivewalk.h"
 
+#include "interleaved.h"
 #include "processes.h"
 
 #include <QCoreApplication>
@@ -33,7 +35,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
 constexpr int kLevels = 5;
 constexpr int kFanOut = 10;
@@ -85,10 +86,6 @@ long WalkAsTheFinder(const kyro::DriveMap& drives) {
 // `find ROOT -name NAME`, its output thrown away; false when it did not run or failed.
 bool RunFind(const std::string& root) { return kyro::bench::RunQuietly({"find", root, "-name", kMissingName}); }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 struct ScratchTree {
     std::string native;
@@ -119,44 +116,21 @@ int main(int argc, char** argv) {
 
     long folders = 0;
     bool findRan = true;
-    std::vector<double> finderTimes, findTimes;
-    auto runFinder = [&](bool counted) {
-        const double t = kyro::bench::Timed([&] { folders = WalkAsTheFinder(drives); });
-        if (counted) finderTimes.push_back(t);
-    };
-    auto runFind = [&](bool counted) {
-        const double t = kyro::bench::Timed([&] { findRan = RunFind(tree.native) && findRan; });
-        if (counted) findTimes.push_back(t);
-    };
-    runFinder(false);
-    runFind(false);
-    for (int round = 0; round < kRounds; ++round) {
-        if (round % 2 == 0) {
-            runFinder(true);
-            runFind(true);
-        } else {
-            runFind(true);
-            runFinder(true);
-        }
-    }
+    const auto finderRound = [&] { folders = WalkAsTheFinder(drives); };
+    const auto findRound = [&] { findRan = RunFind(tree.native) && findRan; };
+    finderRound();  // a first round of each side warms the caches
+    findRound();
+    const kyro::bench::Comparison c = kyro::bench::CompareInterleaved(kRounds, finderRound, findRound);
     if (folders != expectedFolders || !findRan) {
         std::fprintf(stderr, "the walk examined %ld folders of %ld; find %s\n", folders, expectedFolders,
                      findRan ? "ran" : "failed");
         return 1;
     }
 
-    auto range = [](const std::vector<double>& times) {
-        const auto [low, high] = std::minmax_element(times.begin(), times.end());
-        return std::make_pair(1000 * *low, 1000 * *high);
-    };
-    const double finderTime = Median(finderTimes);
-    const double findTime = Median(findTimes);
-    const auto [finderLow, finderHigh] = range(finderTimes);
-    const auto [findLow, findHigh] = range(findTimes);
-    std::printf("walk of %ld folders for a missing name (median of %d rounds):\n", folders, kRounds);
-    std::printf("  DriveWalk as the finder walks  %8.1f ms  (rounds %.1f..%.1f)\n", 1000 * finderTime, finderLow,
-                finderHigh);
-    std::printf("  find -name                     %8.1f ms  (rounds %.1f..%.1f)\n", 1000 * findTime, findLow, findHigh);
-    std::printf("finder walk ratio %.2f\n", finderTime / findTime);
+    std::printf("walk of %ld folders for a missing name (median of %d interleaved rounds):\n", folders, kRounds);
+    std::printf("  DriveWalk as the finder walks  %8.1f ms\n", 1000 * c.medianA);
+    std::printf("  find -name                     %8.1f ms\n", 1000 * c.medianB);
+    std::printf("ratio spread %.2f..%.2f\n", c.lowest, c.highest);
+    std::printf("finder walk ratio %.2f\n", c.ratio);
     return 0;
 }
