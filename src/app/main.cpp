@@ -5,6 +5,7 @@
 // sequencer's outputs) is in libkyrotune-app.so beside it, loaded when the player runs.
 #include "app/tomidi.h"
 #include "app/windowedmain.h"
+#include "platform/filesystem.h"
 
 #include <dlfcn.h>
 
@@ -18,11 +19,11 @@ namespace {
 // Where the library may be: beside the executable (the build folder), or in lib/kyrotune of an
 // installed prefix (bin/kyrotune).
 std::vector<std::string> AppLibraryPlaces() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return {kAppLibraryFile};
-    const std::filesystem::path folder = exe.parent_path();
-    return {(folder / kAppLibraryFile).string(), (folder.parent_path() / "lib/kyrotune" / kAppLibraryFile).string()};
+    const std::string folder = kyro::ExecutableFolder();
+    if (folder.empty()) return {kAppLibraryFile};
+    const std::filesystem::path exe(folder);
+    return {(exe / kAppLibraryFile).string(),
+            (exe / kyro::kInstalledFilesFolder / kAppLibraryFile).lexically_normal().string()};
 }
 
 int RunWindowedProgram(int argc, char** argv) {

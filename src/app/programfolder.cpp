@@ -1,5 +1,7 @@
 #include "app/programfolder.h"
 
+#include "platform/filesystem.h"
+
 #include "app/windowedmain.h"
 
 #include <fcntl.h>
@@ -27,7 +29,7 @@ fs::path DataFolder(const DataFolderEnvironment& env) {
 
 // Copies in each reset file the data folder lacks, from the first place that has it.
 std::string CopyMissingResetFiles(const fs::path& exeFolder, const fs::path& dataFolder) {
-    const fs::path places[] = {exeFolder, (exeFolder / "../lib/kyrotune").lexically_normal()};
+    const fs::path places[] = {exeFolder, (exeFolder / kInstalledFilesFolder).lexically_normal()};
     for (const char* name : kResetFileNames) {
         std::error_code ec;
         for (const fs::path& place : places) {

@@ -41,12 +41,6 @@ bool IsDosPath(const std::string& path) {
 // CP932 already (a path copied from a list file).
 std::string ToCp932(const std::string& text) { return Utf8ToCp932(text).value_or(text); }
 
-std::string ExecutableFolder() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : exe.parent_path().string();
-}
-
 // Hands DOS paths from the archive library back to the drive map, as the player does.
 int ResolveDosPath(const char* dosPath, char* out, size_t size) {
     auto native = ActiveDriveMap().ToNative(dosPath ? dosPath : "");

@@ -1,5 +1,7 @@
 #include "platform/filesystem.h"
 
+#include <filesystem>
+
 #include "platform/cp932bytes.h"
 #include "platform/drives.h"
 #include "platform/tempfiles.h"
@@ -234,6 +236,12 @@ std::optional<std::vector<DirEntry>> ListFolder(const std::string& dosFolder) {
     ::closedir(dir);
     std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
     return entries;
+}
+
+std::string ExecutableFolder() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.parent_path().string();
 }
 
 }  // namespace kyro

@@ -9,6 +9,13 @@
 
 namespace kyro {
 
+// The folder of the running executable (native), "" when it cannot be told.
+std::string ExecutableFolder();
+
+// Where an installed copy keeps the rest of its program folder (the player and archive libraries,
+// the reset files), relative to the executable's folder: bin/kyrotune beside lib/kyrotune.
+inline constexpr char kInstalledFilesFolder[] = "../lib/kyrotune";
+
 bool FileExists(const std::string& dosPath);       // a file (or a link to one), not a folder
 bool FolderExists(const std::string& dosPath);     // with or without a trailing "\"
 bool FileReadable(const std::string& dosPath);

@@ -1,5 +1,7 @@
 #include "songfiles/archivelibrary.h"
 
+#include "platform/filesystem.h"
+
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -55,7 +57,8 @@ std::string Join(const std::string& folder, const std::string& fileName) {
 void* OpenFirst(const std::string& exeFolder, const std::string& programFolder, const std::string& fileName,
                 std::string& path) {
     // An installed executable is in bin, the library in lib/kyrotune beside it.
-    const std::string installed = exeFolder.empty() ? std::string() : Join(exeFolder, "../lib/kyrotune/");
+    const std::string installed =
+        exeFolder.empty() ? std::string() : Join(exeFolder, std::string(kInstalledFilesFolder) + "/");
     for (const std::string* folder : {&exeFolder, &programFolder, &installed}) {
         if (folder->empty()) continue;
         std::string candidate = std::filesystem::path(Join(*folder, fileName)).lexically_normal().string();
