@@ -24,6 +24,15 @@ struct ParameterTarget {
     std::uint8_t model = 0x16;
     std::uint8_t addressHigh = 0;
     std::uint8_t addressMiddle = 0;
+
+    void SetAddress(std::uint8_t high, std::uint8_t middle) {
+        addressHigh = high;
+        addressMiddle = middle;
+    }
+    void SetDevice(std::uint8_t deviceId, std::uint8_t modelId) {
+        device = deviceId;
+        model = modelId;
+    }
 };
 
 // F0 41 dev model 12 aH aM p1 p2 sum F7 (DE); empty when a byte is no data byte.

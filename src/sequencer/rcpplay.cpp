@@ -264,23 +264,19 @@ private:
             index_ = Continuation(index_, nullptr);  // their text means nothing to a player
             return true;
         case kYamahaBase:
-            yamaha_.addressHigh = p1;
-            yamaha_.addressMiddle = r.p2;
+            yamaha_.SetAddress(p1, r.p2);
             return Timed(r);
         case kYamahaDevice:
-            yamaha_.device = p1;
-            yamaha_.model = r.p2;
+            yamaha_.SetDevice(p1, r.p2);
             return Timed(r);
         case kYamahaParameter:
             Exclusive(YamahaParameter(yamaha_, p1, r.p2));
             return Timed(r);
         case kRolandBase:
-            roland_.addressHigh = p1;
-            roland_.addressMiddle = r.p2;
+            roland_.SetAddress(p1, r.p2);
             return Timed(r);
         case kRolandDevice:
-            roland_.device = p1;
-            roland_.model = r.p2;
+            roland_.SetDevice(p1, r.p2);
             return Timed(r);
         case kRolandParameter:
             Exclusive(RolandParameter(roland_, p1, r.p2));
