@@ -1,5 +1,6 @@
 #include "sequencer/engine.h"
 
+#include "sequencer/realtimethread.h"
 #include "sequencer/songstate.h"
 
 #include <algorithm>
@@ -61,14 +62,10 @@ struct SchedAttr {
     std::uint64_t period;
 };
 
-// A name in ps/top, the finest timer slack the kernel gives a normal thread (the default 50 µs
-// would show in the onsets), and a short time slice: the scheduler then runs the engine as soon as
-// it wakes even when every core is busy (bench/sequencer_bench.cpp: p99 under load from some
-// milliseconds to some hundred microseconds). Real-time priorities need privileges a user does not
-// have; none of this needs any, and each step that a kernel refuses is simply left out.
-void PrepareEngineThread() {
-    pthread_setname_np(pthread_self(), "kyro-sequencer");
-    prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+// For a thread left at normal scheduling: a short time slice, so that the scheduler runs the
+// engine as soon as it wakes even when every core is busy. Needs no privileges; a kernel that
+// does not know it refuses, and the engine plays on.
+void AskForShortTimeSlice() {
     const auto thread = pid_t(syscall(SYS_gettid));
     errno = 0;
     const int nice = getpriority(PRIO_PROCESS, id_t(thread));
@@ -81,6 +78,14 @@ void PrepareEngineThread() {
     syscall(SYS_sched_setattr, thread, &attr, 0U);
 }
 
+// A name in ps/top, the finest timer slack the kernel gives (the default 50 µs would show in the
+// onsets), and real-time scheduling where the system grants it: on a busy machine a normal thread
+// waits behind others for milliseconds (bench/sequencer_bench.cpp, loaded).
+void PrepareEngineThread() {
+    pthread_setname_np(pthread_self(), "kyro-sequencer");
+    prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+    if (MakeThisThreadRealtime(kEngineRealtimePriority) == RealtimeRoute::None) AskForShortTimeSlice();
+}
 }  // namespace
 
 SequencerEngine::SequencerEngine(std::unique_ptr<EngineClock> clock)
@@ -137,19 +142,25 @@ void SequencerEngine::Run(std::shared_ptr<const Song> song, MidiOutput* output, 
     std::size_t next = std::lower_bound(events.begin(), events.end(), fromUs,
                                         [](const SongEvent& e, std::int64_t t) { return e.timeUs < t; }) -
                        events.begin();
-    for (const std::size_t i : ChannelSetupBefore(events, next)) SendEvent(*output, fromUs, events[i].message);
-
     const EngineClock::TimePoint start = clock_->Now();
     startedAt_ = start.time_since_epoch().count();
+    output->BeginPlay(fromUs, start, scale);
+    for (const std::size_t i : ChannelSetupBefore(events, next)) SendEvent(*output, fromUs, events[i].message);
+
+    // Events go to the output its lookahead before they are due; the end of the song is kept on
+    // time, so that the next song follows when this one has been heard.
+    const auto lookahead = output->Lookahead();
     bool reachedEnd = false;
     while (!stopRequested_.load()) {
-        const std::int64_t dueUs = next < events.size() ? events[next].timeUs : lengthUs;
-        const EngineClock::TimePoint deadline = start + ScaledDuration(dueUs - fromUs, scale);
+        const bool atEnd = next == events.size();
+        const std::int64_t dueUs = atEnd ? lengthUs : events[next].timeUs;
+        const EngineClock::TimePoint deadline =
+            start + ScaledDuration(dueUs - fromUs, scale) - (atEnd ? std::chrono::microseconds(0) : lookahead);
         if (clock_->Now() < deadline) {
             clock_->SleepUntil(deadline, stopRequested_);
             continue;  // the time, or a stop, is checked again
         }
-        if (next == events.size()) {
+        if (atEnd) {
             reachedEnd = true;
             break;
         }
@@ -171,6 +182,7 @@ void SequencerEngine::Run(std::shared_ptr<const Song> song, MidiOutput* output, 
     const auto elapsed = std::chrono::duration<double, std::micro>(clock_->Now() - start).count() * scale;
     const std::int64_t notSent = next < events.size() ? events[next].timeUs : lengthUs;
     const std::int64_t position = fromUs + std::int64_t(std::clamp(elapsed, 0.0, double(notSent - fromUs)));
+    output->DropQueued();
     Silence(*output, position, held);
     output->Flush(position);
     positionUs_ = position;

@@ -6,6 +6,7 @@
 // (the WAV renderer) uses the song time it is given, not the wall clock, so a song renders at its
 // true length whatever the engine's clock does.
 
+#include <chrono>
 #include <cstdint>
 #include <cstddef>
 #include <memory>
@@ -30,6 +31,22 @@ public:
     // The song has reached songTimeUs with nothing more to send (end of song, or stop); renderers
     // catch up to it. Live outputs do nothing.
     virtual void Flush(std::int64_t songTimeUs) { (void)songTimeUs; }
+
+    // How long before its time the engine may hand a message over. An output that plays by a
+    // clock of its own (a synthesizer counting sample frames) queues what it is given and applies
+    // it at its time, so that its timing does not depend on the engine's thread waking on time.
+    // Outputs that play what they get at once want nothing ahead (0).
+    virtual std::chrono::microseconds Lookahead() const { return {}; }
+
+    // A play begins: song time fromUs is due when the steady clock reads `start`, and song time
+    // runs `scale` times as fast as the clock. Outputs with a lookahead place their queue by it.
+    virtual void BeginPlay(std::int64_t fromUs, std::chrono::steady_clock::time_point start, double scale) {
+        (void)fromUs, (void)start, (void)scale;
+    }
+
+    // The play was stopped: whatever is queued and not yet played is dropped, and what is sent
+    // until the next BeginPlay (the silencing) plays at once.
+    virtual void DropQueued() {}
 };
 
 // What the [MIDI] section says (names documented in the README).

@@ -21,6 +21,11 @@ public:
         target_.Send(Advance(songTimeUs), data, size);
     }
     void Flush(std::int64_t songTimeUs) override { target_.Flush(Advance(songTimeUs)); }
+    std::chrono::microseconds Lookahead() const override { return target_.Lookahead(); }
+    void BeginPlay(std::int64_t fromUs, std::chrono::steady_clock::time_point start, double scale) override {
+        target_.BeginPlay(offsetUs_ + fromUs, start, scale);
+    }
+    void DropQueued() override { target_.DropQueued(); }
 
 private:
     std::int64_t Advance(std::int64_t songTimeUs) {

@@ -12,7 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
+#include <optional>
 #include <thread>
+
+#include <pthread.h>
+#include <sched.h>
 
 namespace kyro {
 namespace {
@@ -265,6 +270,65 @@ TEST_F(ManualEngineTest, ANewPlayStopsTheOneUnderWayFirst) {
     EXPECT_EQ(completions, 0);  // stopped plays never complete
 }
 
+// An output that queues ahead of time, as the synthesizer does: what the engine tells it about the
+// play, and when it was told to drop its queue.
+class QueueingOutput : public test::RecordingOutput {
+public:
+    std::chrono::microseconds Lookahead() const override { return 200ms; }
+    void BeginPlay(std::int64_t fromUs, std::chrono::steady_clock::time_point start, double scale) override {
+        std::lock_guard lock(mutex_);
+        begun_ = {fromUs, start, scale};
+    }
+    void DropQueued() override {
+        std::lock_guard lock(mutex_);
+        droppedAfter_ = Messages().size();
+    }
+    struct Begun {
+        std::int64_t fromUs;
+        std::chrono::steady_clock::time_point start;
+        double scale;
+    };
+    std::optional<Begun> begun() {
+        std::lock_guard lock(mutex_);
+        return begun_;
+    }
+    std::optional<std::size_t> droppedAfter() {
+        std::lock_guard lock(mutex_);
+        return droppedAfter_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::optional<Begun> begun_;
+    std::optional<std::size_t> droppedAfter_;
+};
+
+TEST_F(ManualEngineTest, AnOutputThatQueuesGetsEventsAheadTheEndOnTimeAndADropBeforeTheSilence) {
+    QueueingOutput queueing;
+    const auto song = MakeSong({{0, {0xC0, 5}}, {300000, {0x90, 60, 100}}, {1000000, {0x80, 60, 0}},
+                                {2000000, {0x90, 62, 100}}},
+                               2400000);
+    engine.SetClockScale(2);
+    engine.Play(song, queueing, 100000);
+    // From 100 ms at twice the speed, 200 ms early: the note at 300 ms goes at once, the note-off
+    // at 1000 ms after 250 ms, the next note after 750 ms.
+    EXPECT_EQ(NextWake(), 250000us);
+    ASSERT_TRUE(queueing.begun().has_value());
+    EXPECT_EQ(queueing.begun()->fromUs, 100000);
+    EXPECT_EQ(queueing.begun()->start, engine.StartedAt());
+    EXPECT_EQ(queueing.begun()->scale, 2.0);
+    EXPECT_EQ(BytesOf(queueing.Messages()), (std::vector<Msg>{{0xC0, 5}, {0x90, 60, 100}}));  // set-up, then the note
+    AdvanceTo(250000us);
+    EXPECT_EQ(NextWake(), 750000us);
+    engine.Stop();
+    EXPECT_EQ(queueing.droppedAfter(), 3u);  // after what was queued, before the silencing
+    EXPECT_GT(queueing.Messages().size(), 3u);
+
+    engine.Play(MakeSong({{0, {0x90, 60, 100}}}, 1000000), queueing, 0);
+    EXPECT_EQ(NextWake(), 500000us);  // the end of a song is not brought forward
+    engine.Stop();
+}
+
 // By the real clock.
 
 TEST(RealClockEngine, PlaysInOrderAndNeverEarly) {
@@ -304,6 +368,27 @@ TEST(RealClockEngine, StopWakesTheEngineInTheMiddleOfALongRest) {
     EXPECT_GE(position, 20000);
     EXPECT_LT(position, 10000000);
     EXPECT_EQ(output.Log()->MessagesWhere([](const Msg& m) { return IsNoteOff(m); }).size(), 1u);
+}
+
+// Where the system allows it (root, RLIMIT_RTPRIO, RealtimeKit), the engine plays in a real-time
+// thread, so that a busy machine does not hold its wake-ups up.
+TEST(RealClockEngine, PlaysInARealtimeThreadWhereTheSystemAllowsIt) {
+    class PolicyOutput : public MidiOutput {
+    public:
+        void Send(std::int64_t, const std::uint8_t*, std::size_t) override { policy = sched_getscheduler(0); }
+        std::atomic<int> policy{-1};
+    } output;
+    int allowed = -1;
+    std::thread([&] {
+        sched_param param{};
+        param.sched_priority = 1;
+        allowed = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+    }).join();
+    if (allowed != 0) GTEST_SKIP() << "this user may not have real-time threads without RealtimeKit";
+    SequencerEngine engine;
+    engine.Play(MakeSong({{0, {0x90, 60, 100}}}, 1000), output, 0);
+    engine.WaitForEnd();
+    EXPECT_EQ(output.policy.load() & ~SCHED_RESET_ON_FORK, SCHED_FIFO);
 }
 
 TEST(RealClockEngine, DestroyingAPlayingEngineSilencesAndJoins) {
