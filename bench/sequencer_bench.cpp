@@ -1,12 +1,24 @@
 // The engine's timing: a dense song (16 channels of 32nd notes at about 240 BPM, a tempo change
-// every bar) played in real time to an output that stamps every message with the monotonic
-// clock. Each onset is compared with the ideal schedule (the engine's start + the event's song
-// time). A child process keeps the other core busy meanwhile, as a desktop would.
+// every bar) played in real time, on an idle machine and on a loaded one (four processes that
+// spin, besides the program, on this machine's two cores), through two outputs:
 //
-//   sequencer_bench [seconds]   (default 15)
+// - port: an output that stamps every message with the monotonic clock when the engine hands it
+//   over, as a MIDI port sends it; each onset is compared with the engine's ideal schedule.
+// - fluidsynth: the synthesizer fed ahead of time and applying each message at its sample frame,
+//   rendered by a sound card's stand-in (a thread asking for a period of frames on time, at the
+//   audio driver's real-time priority); each message's frame of effect is compared with the
+//   ideal frame of its song time.
 //
-// Last line: onset error p50 N us, p99 N us, max N us, cpu N.N %
+//   sequencer_bench [seconds]   (default 15, for each of the four plays)
+//
+// Last line: onset error loaded p50 N us, p99 N us, max N us; idle p50 N us, p99 N us, max N us
+// (the FluidSynth output's frames, which the sound follows).
 #include "sequencer/engine.h"
+#include "sequencer/fluidsynthsynth.h"
+#include "sequencer/realtimethread.h"
+#include "sequencer/sampleclockedsynth.h"
+
+#include <fluidsynth.h>
 
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -17,8 +29,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -30,6 +45,9 @@ constexpr int kThirtySecond = kTicksPerQuarter / 8;
 constexpr int kBar = kTicksPerQuarter * 4;
 // Beats per minute bar by bar, around 240.
 constexpr int kTempos[] = {240, 252, 228, 264, 216, 240, 270, 210};
+constexpr int kBusyProcesses = 4;
+constexpr double kSampleRate = 44100.0;
+constexpr int kAudioDriverPriority = 60;  // what FluidSynth's drivers ask for their thread
 
 // The song as a reader would deliver it: microseconds from the tempo map, note-offs before the
 // note-ons of the same moment.
@@ -58,32 +76,116 @@ kyro::Song DenseSong(double seconds) {
     return song;
 }
 
-// Stamps every message; nothing allocates while the song plays.
+// Onset errors in microseconds (signed); nothing allocates while the song plays.
+class Errors {
+public:
+    explicit Errors(std::size_t capacity) { us_.reserve(capacity); }
+    void Add(double us) {
+        if (us_.size() < us_.capacity()) us_.push_back(us);
+    }
+    std::size_t Count() const { return us_.size(); }
+    long Late(double limitUs) const { return long(std::count_if(us_.begin(), us_.end(), [&](double e) { return e > limitUs; })); }
+    struct Summary {
+        long p50, p99, max;
+    };
+    Summary Summarise() const {
+        std::vector<long> magnitudes;
+        for (double e : us_) magnitudes.push_back(std::lround(std::fabs(e)));
+        std::sort(magnitudes.begin(), magnitudes.end());
+        if (magnitudes.empty()) return {-1, -1, -1};
+        auto at = [&](double q) { return magnitudes[std::min(magnitudes.size() - 1, std::size_t(q * double(magnitudes.size())))]; };
+        return {at(0.50), at(0.99), magnitudes.back()};
+    }
+
+private:
+    std::vector<double> us_;
+};
+
+// Stamps every message with the clock when the engine hands it over.
 class StampingOutput : public kyro::MidiOutput {
 public:
     explicit StampingOutput(std::size_t capacity) { stamps_.reserve(capacity); }
     void Send(std::int64_t songTimeUs, const std::uint8_t*, std::size_t) override {
         if (stamps_.size() < stamps_.capacity()) stamps_.push_back({songTimeUs, Clock::now()});
     }
+    Errors Against(Clock::time_point start) const {
+        Errors errors(stamps_.size());
+        for (const auto& stamp : stamps_)
+            errors.Add(std::chrono::duration<double, std::micro>(stamp.arrived - start).count() - double(stamp.songTimeUs));
+        return errors;
+    }
+
+private:
     struct Stamp {
         std::int64_t songTimeUs;
         Clock::time_point arrived;
     };
-    const std::vector<Stamp>& Stamps() const { return stamps_; }
-
-private:
     std::vector<Stamp> stamps_;
 };
 
-// A process that spins until it is killed (or this one ends).
-pid_t StartBusyChild() {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        std::atomic<unsigned long> spin{0};
-        for (;;) spin.fetch_add(1, std::memory_order_relaxed);
+// A sound card's stand-in: asks the synthesizer for a period of frames on time, from a real-time
+// thread as the audio drivers do. Like a card, it holds `periods` periods: a thread that comes
+// back from a stall fills that much at once, and what the card played meanwhile is lost (an
+// underrun), not rendered later.
+class SoundCardStandIn {
+public:
+    SoundCardStandIn(kyro::SampleClockedSynth& synth, int periodFrames, int periods)
+        : synth_(synth), period_(periodFrames), periods_(periods), thread_([this] { Run(); }) {}
+    ~SoundCardStandIn() {
+        stop_ = true;
+        thread_.join();
     }
-    return pid;
+    long Underruns() const { return underruns_.load(); }
+
+private:
+    void Run() {
+        kyro::MakeThisThreadRealtime(kAudioDriverPriority);
+        std::vector<float> left(static_cast<std::size_t>(period_)), right(static_cast<std::size_t>(period_));
+        const auto periodLength = std::chrono::duration<double>(double(period_) / kSampleRate);
+        auto due = Clock::now();  // when the card runs out of frames: it needs the next period by then
+        while (!stop_.load()) {
+            std::fill(left.begin(), left.end(), 0.0f);
+            std::fill(right.begin(), right.end(), 0.0f);
+            float* out[2] = {left.data(), right.data()};
+            synth_.Render(period_, 0, nullptr, 2, out);
+            const auto now = Clock::now();
+            if (now > due) {
+                ++underruns_;
+                due = now;
+            }
+            due += std::chrono::duration_cast<Clock::duration>(periodLength);
+            // Asked again as soon as a period's room is free in the card.
+            std::this_thread::sleep_until(due - std::chrono::duration_cast<Clock::duration>((periods_ - 1) * periodLength));
+        }
+    }
+
+    kyro::SampleClockedSynth& synth_;
+    const int period_;
+    const int periods_;
+    std::atomic<bool> stop_{false};
+    std::atomic<long> underruns_{0};
+    std::thread thread_;
+};
+
+// Processes that spin until they are killed (or this one ends); started before any thread here
+// asks for real-time scheduling, so that they stay at normal priority.
+std::vector<pid_t> StartBusyProcesses(int count) {
+    std::vector<pid_t> pids;
+    for (int i = 0; i < count; ++i) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            std::atomic<unsigned long> spin{0};
+            for (;;) spin.fetch_add(1, std::memory_order_relaxed);
+        }
+        if (pid > 0) pids.push_back(pid);
+    }
+    return pids;
+}
+
+void StopProcesses(const std::vector<pid_t>& pids) {
+    for (const pid_t pid : pids) kill(pid, SIGKILL);
+    for (const pid_t pid : pids) waitpid(pid, nullptr, 0);
 }
 
 double CpuSeconds() {
@@ -93,47 +195,86 @@ double CpuSeconds() {
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-}  // namespace
+// `lateOverUs`: what counts as late in this output's terms.
+void Report(const char* what, const Errors& errors, long lateOverUs, double cpuPercent = -1) {
+    const auto s = errors.Summarise();
+    std::printf("%s: %zu messages, %ld more than %ld us late; onset error p50 %ld us, p99 %ld us, max %ld us", what,
+                errors.Count(), errors.Late(double(lateOverUs)), lateOverUs, s.p50, s.p99, s.max);
+    if (cpuPercent >= 0) std::printf(", engine cpu %.1f %%", cpuPercent);
+    std::printf("\n");
+}
 
-int main(int argc, char** argv) {
-    const double seconds = argc > 1 ? std::max(1.0, std::atof(argv[1])) : 15.0;
-    auto song = std::make_shared<kyro::Song>(DenseSong(seconds));
+Errors PlayToPort(const std::shared_ptr<const kyro::Song>& song, const char* load) {
     StampingOutput output(song->events.size() + 64);
-    std::printf("song: %zu events in %.1f s (16 channels, 32nd notes, %zu tempos)\n", song->events.size(),
-                double(song->lengthUs) / 1e6, std::size(kTempos));
-
-    const pid_t busy = StartBusyChild();
-    if (busy < 0) std::perror("fork (the other core stays idle)");
-
     kyro::SequencerEngine engine;
     const double cpuBefore = CpuSeconds();
     const Clock::time_point wallBefore = Clock::now();
     engine.Play(song, output, 0);
     engine.WaitForEnd();
-    const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
     const double cpu = CpuSeconds() - cpuBefore;
-    if (busy > 0) {
-        kill(busy, SIGKILL);
-        waitpid(busy, nullptr, 0);
-    }
+    const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
+    Errors errors = output.Against(engine.StartedAt());
+    Report((std::string("port, ") + load).c_str(), errors, 1000, 100.0 * cpu / wall);
+    return errors;
+}
 
-    const Clock::time_point start = engine.StartedAt();
-    std::vector<long> errors;
-    long early = 0;
-    for (const auto& stamp : output.Stamps()) {
-        const auto due = start + std::chrono::microseconds(stamp.songTimeUs);
-        const long us = long(std::chrono::duration_cast<std::chrono::microseconds>(stamp.arrived - due).count());
-        if (us < 0) ++early;
-        errors.push_back(std::labs(us));
+Errors PlayToFluidSynth(const std::shared_ptr<const kyro::Song>& song, fluid_synth_t* synth, int periodFrames,
+                        int periods, const char* load) {
+    kyro::SampleClockedSynth clocked(synth, kSampleRate);
+    Errors errors(song->events.size() + 64);
+    std::atomic<std::size_t> applied{0};
+    clocked.ObserveApplied([&](double dueFrame, std::int64_t appliedFrame) {
+        errors.Add((double(appliedFrame) - dueFrame) * 1e6 / kSampleRate);
+        ++applied;
+    });
+    long underruns = 0;
+    {
+        SoundCardStandIn card(clocked, periodFrames, periods);
+        kyro::SequencerEngine engine;
+        engine.Play(song, clocked, 0);
+        engine.WaitForEnd();
+        // The card plays on until the last message has taken effect.
+        const auto giveUp = Clock::now() + std::chrono::seconds(5);
+        while (applied.load() < song->events.size() && Clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        underruns = card.Underruns();
     }
-    if (errors.empty()) {
-        std::printf("nothing was played\n");
+    const double halfBlockUs = kyro::kSynthBlockFrames / 2.0 * 1e6 / kSampleRate;
+    Report((std::string("fluidsynth, ") + load + ", " + std::to_string(underruns) + " underruns").c_str(), errors,
+           std::lround(halfBlockUs));
+    return errors;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const double seconds = argc > 1 ? std::max(1.0, std::atof(argv[1])) : 15.0;
+    auto song = std::make_shared<const kyro::Song>(DenseSong(seconds));
+    std::printf("song: %zu events in %.1f s (16 channels, 32nd notes, %zu tempos)\n", song->events.size(),
+                double(song->lengthUs) / 1e6, std::size(kTempos));
+
+    kyro::OutputSettings settings;
+    auto made = kyro::MakeFluidSynth(settings, kSampleRate);
+    if (!made.synth) {
+        std::printf("no synthesizer: %s\n", made.error.c_str());
         return 1;
     }
-    std::sort(errors.begin(), errors.end());
-    auto at = [&](double q) { return errors[std::min(errors.size() - 1, std::size_t(q * double(errors.size())))]; };
-    std::printf("messages: %zu, sent early: %ld, wall %.2f s, cpu %.3f s\n", errors.size(), early, wall, cpu);
-    std::printf("onset error p50 %ld us, p99 %ld us, max %ld us, cpu %.1f %%\n", at(0.50), at(0.99), errors.back(),
-                100.0 * cpu / wall);
+    int periodFrames = 64, periods = 16;  // FluidSynth's audio driver settings
+    fluid_settings_getint(made.synth->Settings(), "audio.period-size", &periodFrames);
+    fluid_settings_getint(made.synth->Settings(), "audio.periods", &periods);
+    std::printf("sound card stand-in: %d periods of %d frames at %.0f Hz\n", periods, periodFrames, kSampleRate);
+
+    const Errors idlePort = PlayToPort(song, "idle");
+    const Errors idleSynth = PlayToFluidSynth(song, made.synth->Synth(), periodFrames, periods, "idle");
+    const std::vector<pid_t> busy = StartBusyProcesses(kBusyProcesses);
+    std::printf("load: %zu processes spinning\n", busy.size());
+    const Errors loadedPort = PlayToPort(song, "loaded");
+    const Errors loadedSynth = PlayToFluidSynth(song, made.synth->Synth(), periodFrames, periods, "loaded");
+    StopProcesses(busy);
+
+    const auto loaded = loadedSynth.Summarise();
+    const auto idle = idleSynth.Summarise();
+    std::printf("onset error loaded p50 %ld us, p99 %ld us, max %ld us; idle p50 %ld us, p99 %ld us, max %ld us\n",
+                loaded.p50, loaded.p99, loaded.max, idle.p50, idle.p99, idle.max);
     return 0;
 }
