@@ -14,7 +14,7 @@ struct Comparison {
     double ratio = 0;      // median of the rounds' ratios (a / b)
     double lowest = 0;     // their spread
     double highest = 0;
-    double medianA = 0;    // seconds a round, each side's median
+    double medianA = 0;    // each side's median: seconds a round, or the figure CompareFigures was given
     double medianB = 0;
 };
 
@@ -24,28 +24,36 @@ inline double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-inline Comparison CompareInterleaved(int rounds, const std::function<void()>& a, const std::function<void()>& b) {
-    const auto timed = [](const std::function<void()>& work) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    };
-    std::vector<double> ratios, timesA, timesB;
+// The same for figures that are not times: each side gives its round's figure (a process's memory,
+// say), and the ratio and the medians are of those figures.
+inline Comparison CompareFigures(int rounds, const std::function<double()>& a, const std::function<double()>& b) {
+    std::vector<double> ratios, figuresA, figuresB;
     for (int round = 0; round < rounds; ++round) {
-        double ta = 0, tb = 0;
+        double fa = 0, fb = 0;
         if (round % 2 == 0) {
-            ta = timed(a);
-            tb = timed(b);
+            fa = a();
+            fb = b();
         } else {
-            tb = timed(b);
-            ta = timed(a);
+            fb = b();
+            fa = a();
         }
-        timesA.push_back(ta);
-        timesB.push_back(tb);
-        ratios.push_back(ta / tb);
+        figuresA.push_back(fa);
+        figuresB.push_back(fb);
+        ratios.push_back(fa / fb);
     }
     const auto [low, high] = std::minmax_element(ratios.begin(), ratios.end());
-    return {Median(ratios), *low, *high, Median(timesA), Median(timesB)};
+    return {Median(ratios), *low, *high, Median(figuresA), Median(figuresB)};
+}
+
+inline Comparison CompareInterleaved(int rounds, const std::function<void()>& a, const std::function<void()>& b) {
+    const auto timed = [](const std::function<void()>& work) {
+        return [&work] {
+            const auto start = std::chrono::steady_clock::now();
+            work();
+            return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        };
+    };
+    return CompareFigures(rounds, timed(a), timed(b));
 }
 
 }  // namespace kyro::bench
