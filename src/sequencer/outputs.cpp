@@ -1,6 +1,7 @@
 // The table of outputs and the [MIDI] settings that choose one.
 #include "sequencer/outputs.h"
 
+#include "sequencer/outputmodule.h"
 #include "sequencer/outputs_internal.h"
 
 #include "platform/cp932.h"
@@ -16,10 +17,21 @@ namespace kyro {
 
 namespace {
 
+// An output of the module, which is loaded on the first open.
+template <auto Factory>
+OutputOpenResult OpenThroughModule(const OutputSettings& settings) {
+    std::string error;
+    const OutputModule* module = LoadOutputModule(error);
+    return module ? (module->*Factory)(settings) : OutputOpenResult{nullptr, error};
+}
+
 constexpr OutputKind kOutputs[] = {
-    {"fluidsynth", OpenFluidSynthOutput, "FluidSynth software synthesizer playing through the sound card"},
-    {"port", OpenPortOutput, "a hardware or software MIDI port (ALSA sequencer), chosen by Port="},
-    {"wav", OpenWavOutput, "a WAV file rendered by FluidSynth in song time, written to WavFile="},
+    {"fluidsynth", OpenThroughModule<&OutputModule::openFluidSynth>,
+     "FluidSynth software synthesizer playing through the sound card"},
+    {"port", OpenThroughModule<&OutputModule::openPort>,
+     "a hardware or software MIDI port (ALSA sequencer), chosen by Port="},
+    {"wav", OpenThroughModule<&OutputModule::openWav>,
+     "a WAV file rendered by FluidSynth in song time, written to WavFile="},
     {"null", OpenNullOutput, "nothing: every message is accepted and dropped"},
 };
 
@@ -68,6 +80,15 @@ std::string KnownOutputNames() {
         names += kind.name;
     }
     return names;
+}
+
+std::vector<std::string> ListMidiPorts() {
+    // Without the ALSA sequencer there are no ports, and no reason to load the module.
+    std::error_code ec;
+    if (!std::filesystem::exists("/dev/snd/seq", ec)) return {};
+    std::string error;
+    const OutputModule* module = LoadOutputModule(error);
+    return module ? module->listMidiPorts() : std::vector<std::string>();
 }
 
 OutputSettings ReadOutputSettings(const std::string& settingsNativePath) {

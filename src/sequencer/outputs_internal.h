@@ -1,6 +1,7 @@
 #pragma once
 // The factories behind the table of outputs (outputs.cpp), and the pieces of them that tests
-// check without a sound card or a MIDI system.
+// check without a sound card or a MIDI system. All but the null output are built into the output
+// module (outputmodule.h), which the table loads when one of them is opened.
 
 #include "sequencer/midioutput.h"
 
@@ -14,6 +15,7 @@ OutputOpenResult OpenNullOutput(const OutputSettings& settings);
 OutputOpenResult OpenFluidSynthOutput(const OutputSettings& settings);
 OutputOpenResult OpenWavOutput(const OutputSettings& settings);
 OutputOpenResult OpenPortOutput(const OutputSettings& settings);
+std::vector<std::string> ListRtMidiPorts();  // ListMidiPorts (outputs.h), in the output module
 
 // The port to open among the names the MIDI system lists: a name equal to `wanted` (also when
 // the listed name carries ALSA's client and port numbers, "SC-88:SC-88 MIDI 1 20:0", which change

@@ -91,7 +91,7 @@ std::string PortNotFoundText(const std::vector<std::string>& listed, const std::
     return what + "。" + PortList(listed);
 }
 
-std::vector<std::string> ListMidiPorts() {
+std::vector<std::string> ListRtMidiPorts() {
     // Without the sequencer's device RtMidi would print its failure before throwing it.
     std::error_code ec;
     if (!std::filesystem::exists("/dev/snd/seq", ec)) return {};

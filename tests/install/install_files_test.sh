@@ -8,7 +8,7 @@ cmake --install "$1" --prefix "$prefix" >/dev/null
 
 id=io.github.kyrotune.Kyrotune
 expected="bin/kyrotune
-$(printf 'lib/kyrotune/%s\n' 55MAP.MID 88MAP.MID 88Pro.MID GM.MID libkyrotune-app.so libunlha32.so)
+$(printf 'lib/kyrotune/%s\n' 55MAP.MID 88MAP.MID 88Pro.MID GM.MID libkyrotune-app.so libkyrotune-outputs.so libunlha32.so)
 share/applications/$id.desktop
 share/icons/hicolor/scalable/apps/$id.svg
 share/metainfo/$id.metainfo.xml
