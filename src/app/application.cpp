@@ -20,20 +20,24 @@
 
 namespace kyro {
 
+ProgramWindows::ProgramWindows(const AppContext& context) : fmMid(new TfmMid(context)) {
+    fmMid->SetListEditorMaker([this] { CreateCompanions(); });
+}
+
 // Windows with an owner are given it after creation, as the program entry did; the owner then
 // also deletes them.
-ProgramWindows::ProgramWindows(const AppContext& context)
-    : fmMid(new TfmMid(context)),
-      fmMidiOpen(new TfmMidiOpen()),
-      fmTitle(new TfmTitle()),
-      fmDocRead(new TfmDocRead()),
-      fmFileMove(new TfmFileMove()),
-      fmListMove(new TfmListMove()),
-      fmWait(new TfmWait()),
-      fmDocList(new TfmDocList()),
-      fmGroup(new TfmGroup()),
-      fmFindDlg(new TfmFindDlg()),
-      fmFileSel(new TfmFileSel()) {
+void ProgramWindows::CreateCompanions() {
+    if (fmMidiOpen) return;
+    fmMidiOpen = new TfmMidiOpen();
+    fmTitle = new TfmTitle();
+    fmDocRead = new TfmDocRead();
+    fmFileMove = new TfmFileMove();
+    fmListMove = new TfmListMove();
+    fmWait = new TfmWait();
+    fmDocList = new TfmDocList();
+    fmGroup = new TfmGroup();
+    fmFindDlg = new TfmFindDlg();
+    fmFileSel = new TfmFileSel();
     auto own = [](QWidget* window, QWidget* owner) { window->setParent(owner, window->windowFlags()); };
     own(fmGroup, fmMidiOpen);
     own(fmWait, fmMidiOpen);

@@ -3,6 +3,9 @@
 // the main window, the list editor, the document reader and the document list stand alone (each
 // has its own taskbar entry); the group dialog and the wait dialog belong to the list editor; the
 // finder and the folder selection belong to the wait dialog.
+//
+// The main window is created at start; the list editor and its companions the first time LIST
+// asks for them, so that a player that is only listened to costs no more than its own window.
 
 #include "app/appcontext.h"
 
@@ -27,18 +30,23 @@ class ProgramWindows {
 public:
     explicit ProgramWindows(const AppContext& context);
     ~ProgramWindows();
+    ProgramWindows(const ProgramWindows&) = delete;
+    ProgramWindows& operator=(const ProgramWindows&) = delete;
+
+    // The list editor and its companions, wired to each other and to the main window; once.
+    void CreateCompanions();
 
     TfmMid* fmMid;
-    TfmMidiOpen* fmMidiOpen;
-    TfmTitle* fmTitle;
-    TfmDocRead* fmDocRead;
-    TfmFileMove* fmFileMove;
-    TfmListMove* fmListMove;
-    TfmWait* fmWait;
-    TfmDocList* fmDocList;
-    TfmGroup* fmGroup;
-    TfmFindDlg* fmFindDlg;
-    TfmFileSel* fmFileSel;
+    TfmMidiOpen* fmMidiOpen = nullptr;  // the rest are null until CreateCompanions
+    TfmTitle* fmTitle = nullptr;
+    TfmDocRead* fmDocRead = nullptr;
+    TfmFileMove* fmFileMove = nullptr;
+    TfmListMove* fmListMove = nullptr;
+    TfmWait* fmWait = nullptr;
+    TfmDocList* fmDocList = nullptr;
+    TfmGroup* fmGroup = nullptr;
+    TfmFindDlg* fmFindDlg = nullptr;
+    TfmFileSel* fmFileSel = nullptr;
 };
 
 // Program entry after the command line: creates the windows, runs the message loop, returns the

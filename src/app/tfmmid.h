@@ -16,6 +16,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,6 +96,9 @@ public:
     // The list editor: shown by LIST, told of titles read while it is visible, and asked before
     // the program ends. It edits this window's list.
     void SetListEditor(TfmMidiOpen* editor);
+    // Makes the list editor (and gives it with SetListEditor) the first time LIST asks for it, so
+    // that a player that is only listened to never builds the editor's windows.
+    void SetListEditorMaker(std::function<void()> maker) { editorMaker_ = std::move(maker); }
 
     // What the list editor asks of the player.
     int CurrentGroup() const override { return order_.CurGroup(); }
@@ -243,6 +247,7 @@ private:
     QTimer* timer1_ = nullptr;
     TrayIcon* tray_ = nullptr;
     TfmMidiOpen* editor_ = nullptr;
+    std::function<void()> editorMaker_;
 
     friend class StatusDisplayProbe;  // tests put the window into each player state
     friend class TrayProbe;           // and with a title while playing

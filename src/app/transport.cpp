@@ -229,6 +229,7 @@ void TfmMid::Timer1Timer() {
 }
 
 void TfmMid::pbLISTClick() {
+    if (!editor_ && editorMaker_) editorMaker_();
     if (!editor_) return;
     editor_->show();
     editor_->raise();

@@ -92,6 +92,16 @@ TEST_F(LayoutTest, FontIsMinchoThirteenPixels) {
 
 TEST_F(LayoutTest, WindowsAreCreatedHiddenWithTheirCaptionsAndOwners) {
     ProgramWindows windows(ContextFor(folder));
+    // The companions wait for LIST, which makes them once.
+    EXPECT_EQ(windows.fmMidiOpen, nullptr);
+    auto* list = windows.fmMid->findChild<QPushButton*>(QStringLiteral("pbLIST"));
+    for (int i = 0; i < 2; ++i) {
+        list->click();
+        ASSERT_NE(windows.fmMidiOpen, nullptr);
+        EXPECT_TRUE(windows.fmMidiOpen->isVisible());
+        windows.fmMidiOpen->hide();
+    }
+    EXPECT_EQ(windows.fmMidiOpen->findChildren<TfmGroup*>().size(), 1);
     const std::pair<QWidget*, const char*> captions[] = {
         {windows.fmMidiOpen, "File List"},  {windows.fmTitle, "Title"},
         {windows.fmDocRead, "Document Reader"}, {windows.fmFileMove, "File Move"},
