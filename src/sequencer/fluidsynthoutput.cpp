@@ -1,5 +1,6 @@
 // The live FluidSynth output: the synthesizer playing through an audio driver, each message
-// applied at its sample frame (sampleclockedsynth.h).
+// applied at its sample frame (sampleclockedsynth.h). Drivers that cannot render through a
+// callback of ours (FluidSynth's SDL2 driver) play each message as the engine sends it.
 #include "sequencer/fluidsynthsynth.h"
 #include "sequencer/outputs_internal.h"
 #include "sequencer/sampleclockedsynth.h"
@@ -27,22 +28,35 @@ public:
     // With no sound card the driver comes back NULL.
     bool StartDriver() {
         driver_ = new_fluid_audio_driver2(synth_->Settings(), RenderForDriver, &clocked_);
+        if (driver_) return true;
+        driver_ = new_fluid_audio_driver(synth_->Settings(), synth_->Synth());
+        bySampleClock_ = false;
         return driver_ != nullptr;
     }
 
+    // FluidSynth's API is thread-safe: without the sample clock the engine's thread plays while
+    // the driver renders.
     void Send(std::int64_t songTimeUs, const std::uint8_t* data, std::size_t size) override {
-        clocked_.Send(songTimeUs, data, size);
+        if (bySampleClock_)
+            clocked_.Send(songTimeUs, data, size);
+        else
+            PlayOnSynth(synth_->Synth(), data, size);
     }
-    std::chrono::microseconds Lookahead() const override { return clocked_.Lookahead(); }
+    std::chrono::microseconds Lookahead() const override {
+        return bySampleClock_ ? clocked_.Lookahead() : std::chrono::microseconds(0);
+    }
     void BeginPlay(std::int64_t fromUs, std::chrono::steady_clock::time_point start, double scale) override {
-        clocked_.BeginPlay(fromUs, start, scale);
+        if (bySampleClock_) clocked_.BeginPlay(fromUs, start, scale);
     }
-    void DropQueued() override { clocked_.DropQueued(); }
+    void DropQueued() override {
+        if (bySampleClock_) clocked_.DropQueued();
+    }
 
 private:
     std::unique_ptr<FluidSynthInstance> synth_;
     SampleClockedSynth clocked_;
     fluid_audio_driver_t* driver_ = nullptr;
+    bool bySampleClock_ = true;
 };
 
 }  // namespace

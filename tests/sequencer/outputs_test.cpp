@@ -7,6 +7,8 @@
 
 #include "support/tempfolder.h"
 
+#include <SDL2/SDL.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -170,6 +172,21 @@ TEST_F(LiveFluidSynthTest, UnknownAudioDriverCarriesFluidSynthsText) {
     EXPECT_THAT(opened.error, HasSubstr("kyro-no-such-driver"));
     EXPECT_THAT(opened.error, HasSubstr("Couldn't find the requested audio driver")) << opened.error;
     EXPECT_EQ(stderrText.find("Couldn't find"), std::string::npos) << "kept for the text, not printed";
+}
+
+// FluidSynth's SDL2 driver (here on SDL's silent dummy device, which FluidSynth wants initialised
+// by its host) cannot render through a callback: the output still opens, and plays each message
+// as the engine sends it.
+TEST_F(LiveFluidSynthTest, ADriverWithoutCallbacksPlaysMessagesAsTheyCome) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
+    OutputSettings s;
+    s.audioDriver = "sdl2";
+    OutputOpenResult opened = OpenOutput(s);
+    ASSERT_TRUE(opened.output) << opened.error;
+    EXPECT_EQ(opened.output->Lookahead().count(), 0);
+    opened.output.reset();
+    SDL_Quit();
 }
 
 // ---- Ports ------------------------------------------------------------------------------------
