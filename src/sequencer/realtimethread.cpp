@@ -46,14 +46,13 @@ struct RtkitAnswer {
     std::string why;
 };
 
-// RealtimeKit refuses a process that could keep a core to itself: RLIMIT_RTTIME must be set, and
-// to no more than the CPU time it allows a real-time thread without a sleep. The engine sleeps
-// between events, so the limit is never reached by playing.
+// RealtimeKit refuses a process that could keep a core to itself: the hard RLIMIT_RTTIME must be
+// set, and to no more than the CPU time it allows a real-time thread without a sleep. The engine
+// sleeps between events, so the limit is never reached by playing.
 bool LimitRealtimeCpuTime(std::int64_t allowedUs) {
     rlimit limit{};
     if (getrlimit(RLIMIT_RTTIME, &limit) != 0) return false;
-    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max <= rlim_t(allowedUs) && limit.rlim_cur == limit.rlim_max)
-        return true;
+    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max <= rlim_t(allowedUs)) return true;  // a lower limit stands
     limit.rlim_cur = limit.rlim_max = rlim_t(std::max<std::int64_t>(allowedUs, 1));
     return setrlimit(RLIMIT_RTTIME, &limit) == 0;
 }
@@ -72,7 +71,6 @@ RtkitAnswer AskRealtimeKit(int priority) {
                              sd_bus_error_has_name(&error, SD_BUS_ERROR_NAME_HAS_NO_OWNER);
         answer.why = std::string("RealtimeKit ") + step + ": " +
                      (sd_bus_error_is_set(&error) && error.message ? error.message : std::strerror(-r));
-        return answer;
     };
     std::int32_t maxPriority = 0;
     std::int64_t rttimeMaxUs = 0;
