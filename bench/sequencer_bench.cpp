@@ -220,7 +220,7 @@ Errors PlayToPort(const std::shared_ptr<const kyro::Song>& song, const char* loa
 
 Errors PlayToFluidSynth(const std::shared_ptr<const kyro::Song>& song, fluid_synth_t* synth, int periodFrames,
                         int periods, const char* load) {
-    kyro::SampleClockedSynth clocked(synth, kSampleRate);
+    kyro::SampleClockedSynth clocked(synth, kSampleRate, periodFrames * periods);
     Errors errors(song->events.size() + 64);
     std::atomic<std::size_t> applied{0};
     clocked.ObserveApplied([&](double dueFrame, std::int64_t appliedFrame) {

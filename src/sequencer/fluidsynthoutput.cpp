@@ -17,10 +17,18 @@ int RenderForDriver(void* synth, int len, int nfx, float* fx[], int nout, float*
     return static_cast<SampleClockedSynth*>(synth)->Render(len, nfx, fx, nout, out);
 }
 
+// What FluidSynth's drivers keep ahead of the sound: their periods.
+int DriverBufferFrames(fluid_settings_t* settings) {
+    int periods = 16, periodSize = 64;
+    fluid_settings_getint(settings, "audio.periods", &periods);
+    fluid_settings_getint(settings, "audio.period-size", &periodSize);
+    return periods * periodSize;
+}
+
 class FluidSynthOutput : public MidiOutput {
 public:
     explicit FluidSynthOutput(std::unique_ptr<FluidSynthInstance> synth)
-        : synth_(std::move(synth)), clocked_(synth_->Synth(), kSampleRate) {}
+        : synth_(std::move(synth)), clocked_(synth_->Synth(), kSampleRate, DriverBufferFrames(synth_->Settings())) {}
     ~FluidSynthOutput() override {
         delete_fluid_audio_driver(driver_);  // stops the audio thread before the synthesizer goes
     }

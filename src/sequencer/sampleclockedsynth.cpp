@@ -11,8 +11,8 @@
 
 namespace kyro {
 
-SampleClockedSynth::SampleClockedSynth(fluid_synth_t* synth, double sampleRate)
-    : synth_(synth), sampleRate_(sampleRate) {}
+SampleClockedSynth::SampleClockedSynth(fluid_synth_t* synth, double sampleRate, int bufferFrames)
+    : synth_(synth), sampleRate_(sampleRate), bufferFrames_(bufferFrames) {}
 
 void SampleClockedSynth::Send(std::int64_t songTimeUs, const std::uint8_t* data, std::size_t size) {
     if (size == 0) return;
@@ -31,12 +31,11 @@ void SampleClockedSynth::Send(std::int64_t songTimeUs, const std::uint8_t* data,
 
 void SampleClockedSynth::BeginPlay(std::int64_t fromUs, std::chrono::steady_clock::time_point start, double scale) {
     std::lock_guard lock(mutex_);
-    // The frame the device renders when the steady clock reads `start`, from its last call; and
-    // never one it has already rendered, or the play's first messages would come late.
+    // The frame the device renders when the steady clock reads `start`, from its last call (never
+    // one already rendered), and a buffer later.
     const double sinceLastRender = std::chrono::duration<double>(start - lastRenderAt_).count();
-    const double extrapolated = double(framesAtLastRender_) + sinceLastRender * sampleRate_;
-    const double unrendered = double(renderedFrames_ + lastRenderLength_);
-    playStartFrame_ = lastRenderLength_ > 0 ? std::max(extrapolated, unrendered) : double(renderedFrames_);
+    const double extrapolated = double(framesAtLastRender_) + std::max(sinceLastRender, 0.0) * sampleRate_;
+    playStartFrame_ = std::max(extrapolated, double(renderedFrames_)) + bufferFrames_;
     playFromUs_ = fromUs;
     framesPerSongUs_ = sampleRate_ / 1e6 / (scale > 0 ? scale : 1.0);
     playing_ = true;
@@ -84,7 +83,6 @@ int SampleClockedSynth::Render(int len, int nfx, float* fx[], int nout, float* o
     std::lock_guard lock(mutex_);
     lastRenderAt_ = std::chrono::steady_clock::now();
     framesAtLastRender_ = renderedFrames_;
-    lastRenderLength_ = len;
     // The synthesizer renders whole blocks from its first frame on; a message applied between two
     // calls takes effect at the next block boundary, so the calls are cut there.
     for (int done = 0; done < len;) {

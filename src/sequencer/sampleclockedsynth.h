@@ -32,7 +32,10 @@ public:
     // stop drops the queue and a play starts at once.
     static constexpr std::chrono::milliseconds kLookahead{200};
 
-    SampleClockedSynth(fluid_synth_t* synth, double sampleRate);
+    // `bufferFrames`: how far the device renders ahead of what it plays (its periods). A play
+    // starts that far after the frame being rendered when it begins, so that its first messages
+    // are in time even while the device fills its buffer.
+    SampleClockedSynth(fluid_synth_t* synth, double sampleRate, int bufferFrames);
 
     // MidiOutput, on the engine's thread.
     void Send(std::int64_t songTimeUs, const std::uint8_t* data, std::size_t size) override;
@@ -61,6 +64,7 @@ private:
 
     fluid_synth_t* synth_;
     const double sampleRate_;
+    const int bufferFrames_;
     AppliedObserver observer_;
 
     std::mutex mutex_;  // everything below; also orders the synthesizer's calls from both threads
@@ -68,7 +72,6 @@ private:
     std::int64_t renderedFrames_ = 0;
     std::chrono::steady_clock::time_point lastRenderAt_{};  // when the device last asked for frames
     std::int64_t framesAtLastRender_ = 0;
-    int lastRenderLength_ = 0;
     bool playing_ = false;  // messages are placed by song time; else they play at the next block
     std::int64_t playFromUs_ = 0;
     double playStartFrame_ = 0;

@@ -15,6 +15,7 @@ namespace {
 
 constexpr double kRate = 44100.0;
 constexpr int kPeriod = 100;  // not a whole number of blocks
+constexpr int kBuffer = 4 * kPeriod;
 
 struct Applied {
     double due;
@@ -34,7 +35,7 @@ protected:
         settings.soundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
         made_ = MakeFluidSynth(settings, kRate);
         ASSERT_TRUE(made_.synth) << made_.error;
-        clocked_ = std::make_unique<SampleClockedSynth>(made_.synth->Synth(), kRate);
+        clocked_ = std::make_unique<SampleClockedSynth>(made_.synth->Synth(), kRate, kBuffer);
         clocked_->ObserveApplied([this](double due, std::int64_t at) { applied_.push_back({due, at}); });
     }
 
@@ -78,7 +79,9 @@ TEST_F(SampleClockedSynthTest, EachMessageTakesEffectAtTheBlockNearestItsSongTim
         Play(250);
 
         ASSERT_EQ(applied_.size(), times.size());
-        EXPECT_GE(applied_[0].due, double(firstFrame));  // nothing lands on frames already rendered
+        // A play starts a buffer after the frames already rendered.
+        EXPECT_GE(applied_[0].due, double(firstFrame + kBuffer));
+        EXPECT_LT(applied_[0].due, double(firstFrame + kBuffer + kPeriod));
         for (std::size_t i = 0; i < times.size(); ++i) {
             const double expectedDue = applied_[0].due + double(times[i] - times[0]) * kRate / 1e6 / scale;
             EXPECT_NEAR(applied_[i].due, expectedDue, 1e-6) << i;
