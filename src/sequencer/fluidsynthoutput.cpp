@@ -5,7 +5,10 @@
 #include "sequencer/outputs_internal.h"
 #include "sequencer/sampleclockedsynth.h"
 
+#include <SDL2/SDL.h>
 #include <fluidsynth.h>
+
+#include <string>
 
 namespace kyro {
 
@@ -15,6 +18,14 @@ constexpr double kSampleRate = 44100.0;
 
 int RenderForDriver(void* synth, int len, int nfx, float* fx[], int nout, float* out[]) {
     return static_cast<SampleClockedSynth*>(synth)->Render(len, nfx, fx, nout, out);
+}
+
+std::string DriverName(fluid_settings_t* settings) {
+    char* name = nullptr;
+    fluid_settings_dupstr(settings, "audio.driver", &name);
+    const std::string driverName = name ? name : "?";
+    fluid_free(name);
+    return driverName;
 }
 
 // What FluidSynth's drivers keep ahead of the sound: their periods.
@@ -31,10 +42,13 @@ public:
         : synth_(std::move(synth)), clocked_(synth_->Synth(), kSampleRate, DriverBufferFrames(synth_->Settings())) {}
     ~FluidSynthOutput() override {
         delete_fluid_audio_driver(driver_);  // stops the audio thread before the synthesizer goes
+        if (sdlAudioStarted_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
 
     // With no sound card the driver comes back NULL.
     bool StartDriver() {
+        // FluidSynth's SDL2 driver wants its host to have started SDL's audio.
+        if (DriverName(synth_->Settings()) == "sdl2") sdlAudioStarted_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
         driver_ = new_fluid_audio_driver2(synth_->Settings(), RenderForDriver, &clocked_);
         if (driver_) return true;
         driver_ = new_fluid_audio_driver(synth_->Settings(), synth_->Synth());
@@ -65,6 +79,7 @@ private:
     SampleClockedSynth clocked_;
     fluid_audio_driver_t* driver_ = nullptr;
     bool bySampleClock_ = true;
+    bool sdlAudioStarted_ = false;
 };
 
 }  // namespace
@@ -80,12 +95,8 @@ OutputOpenResult OpenFluidSynthOutput(const OutputSettings& settings) {
     FluidLogCapture log;
     AlsaNoiseSilencer quiet;
     if (!output->StartDriver()) {
-        char* name = nullptr;
-        fluid_settings_dupstr(fluidSettings, "audio.driver", &name);
-        const std::string driverName = name ? name : "?";
-        fluid_free(name);
         const std::string why = log.Text();
-        return {nullptr, "オーディオ出力を開けません (FluidSynth, " + driverName + ")" +
+        return {nullptr, "オーディオ出力を開けません (FluidSynth, " + DriverName(fluidSettings) + ")" +
                              (why.empty() ? std::string() : ": " + why)};
     }
     return {std::move(output), {}};

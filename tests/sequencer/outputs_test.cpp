@@ -7,8 +7,6 @@
 
 #include "support/tempfolder.h"
 
-#include <SDL2/SDL.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -174,19 +172,16 @@ TEST_F(LiveFluidSynthTest, UnknownAudioDriverCarriesFluidSynthsText) {
     EXPECT_EQ(stderrText.find("Couldn't find"), std::string::npos) << "kept for the text, not printed";
 }
 
-// FluidSynth's SDL2 driver (here on SDL's silent dummy device, which FluidSynth wants initialised
-// by its host) cannot render through a callback: the output still opens, and plays each message
-// as the engine sends it.
+// FluidSynth's SDL2 driver (here on SDL's silent dummy device) wants SDL's audio started by its
+// host, and cannot render through a callback: the output opens, and plays each message as the
+// engine sends it.
 TEST_F(LiveFluidSynthTest, ADriverWithoutCallbacksPlaysMessagesAsTheyCome) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
     OutputSettings s;
     s.audioDriver = "sdl2";
-    OutputOpenResult opened = OpenOutput(s);
+    const OutputOpenResult opened = OpenOutput(s);
     ASSERT_TRUE(opened.output) << opened.error;
     EXPECT_EQ(opened.output->Lookahead().count(), 0);
-    opened.output.reset();
-    SDL_Quit();
 }
 
 // ---- Ports ------------------------------------------------------------------------------------
