@@ -150,7 +150,8 @@ bool EqualsIgnoringCaseCp932(std::string_view a, std::string_view b) {
         const auto x = static_cast<unsigned char>(a[i]);
         const auto y = static_cast<unsigned char>(b[i]);
         if (IsCp932LeadByte(x)) {
-            if (x != y || i + 1 >= a.size() || a[i + 1] != b[i + 1]) return false;
+            // A lead byte at the very end (a name cut short) has no second byte to compare.
+            if (x != y || (i + 1 < a.size() && a[i + 1] != b[i + 1])) return false;
             ++i;
         } else if (LowerAsciiLetter(x) != LowerAsciiLetter(y)) {
             return false;

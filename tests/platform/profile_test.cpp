@@ -77,6 +77,17 @@ TEST_F(ProfileTest, Cp932NamesFoldOnlySingleByteLetters) {
     EXPECT_EQ(p.Value("\x83\x61", "k"), std::nullopt);
 }
 
+TEST_F(ProfileTest, AKeyEndingInALoneLeadByteIsFoundAndRewritten) {
+    // 0x95 is the first byte of "表"; in a damaged file the "=" follows it at once.
+    temp.Write("KYRO32.INI", "[A]\r\nKey\x95=1\r\n");
+    Profile p(Path());
+    EXPECT_EQ(p.Keys("A"), std::vector<std::string>{"Key\x95"});
+    EXPECT_EQ(p.Value("a", "KEY\x95"), "1");
+    p.Write("A", "Key\x95", "2");
+    ASSERT_TRUE(p.Save());
+    EXPECT_EQ(temp.Read("KYRO32.INI"), "[A]\r\nKey\x95=2\r\n");
+}
+
 struct IntCase {
     const char* value;
     int expected;
