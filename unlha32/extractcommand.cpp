@@ -43,7 +43,11 @@ std::optional<std::string> FolderToNative(std::string dos) {
 // parts dropped, each part CP932 -> UTF-8.
 std::optional<std::vector<std::string>> DestinationParts(const std::string& member) {
     std::vector<std::string> parts;
-    for (const auto& part : SplitComponents(NormaliseSeparators(member))) {
+    const auto components = SplitComponents(NormaliseSeparators(member));
+    // A name ending in a separator or "." names a folder: unpacked as a file, it would not be
+    // found again under the name the caller asked for.
+    if (components.empty() || components.back().empty() || components.back() == ".") return std::nullopt;
+    for (const auto& part : components) {
         if (part.empty() || part == ".") continue;
         auto native = Cp932ToUtf8(part);
         if (!native) return std::nullopt;

@@ -214,6 +214,14 @@ TEST_F(LiblhasaTraps, ParentFoldersAreSeenAndRefusedAtEveryLevel) {
     EXPECT_FALSE(std::filesystem::exists("/abs/z.mid"));
 }
 
+TEST_F(ArchiveHostile, NamesEndingInASeparatorOrADotAreRefused) {
+    // Unpacked as a file, such a member could not be opened by the name the player asked for.
+    for (const char* stored : {"a.mid\\", "b.mid/", "c.mid\\."}) {
+        ASSERT_TRUE(WriteLzh(dir_.Native("end.lzh"), {{stored, "", "data", 0}}));
+        ExpectUnpackFails("end.lzh", stored, unlha::kUnsafeName);
+    }
+}
+
 TEST_F(LiblhasaTraps, SlashInALevel2FileNameIsAFolder) {
     // liblhasa turns "/" in a level 2 file name into "_"; the stored name is a path.
     ASSERT_TRUE(WriteLzh(dir_.Native("slash.lzh"), {{"a/b.mid", "", "ab", 2}}));
