@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the code that reads untrusted files (archives, song files, list and settings files) with
-# AddressSanitizer and UndefinedBehaviorSanitizer, and runs its tests there; then builds the song
-# readers' fuzz targets with clang and runs each for KYRO_FUZZ_SECONDS (default 20) from its seeds.
+# AddressSanitizer and UndefinedBehaviorSanitizer, and runs its tests there; then builds the fuzz
+# targets of every file reader with clang and runs each for KYRO_FUZZ_SECONDS (default 30) from
+# its seeds (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tests=(unlha32_test lzhwriter_test archivelibrary_test songfiles_access_test songfiles_titles_test
@@ -12,19 +13,5 @@ cmake --build build-asan -j"$(nproc)" --target "${tests[@]}"
 regex="^($(IFS='|'; echo "${tests[*]}"))\$"
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -R "$regex"
 
-# run_fuzz TARGET SEEDS [OPTIONS]: runs a fuzz target from its seeds; a finding (crash, leak,
-# timeout, out of memory) fails the script with the fuzzer's report.
-run_fuzz() {
-  local target=$1 seeds=$2 root=$PWD scratch status=0
-  shift 2
-  scratch=$(mktemp -d)
-  (cd "$scratch" && "$root/build-fuzz/fuzz/$target" -max_total_time="${KYRO_FUZZ_SECONDS:-20}" -timeout=10 \
-     -rss_limit_mb=2048 "$@" . "$root/fuzz/$seeds" >fuzz.log 2>&1) || status=$?
-  if [ "$status" -ne 0 ]; then tail -n 40 "$scratch/fuzz.log"; else echo "$target: $(tail -n 1 "$scratch/fuzz.log")"; fi
-  rm -rf "$scratch"
-  return "$status"
-}
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKYRO_BUILD_FUZZ=ON -DBUILD_TESTING=OFF -DKYRO_BUILD_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target midifile_fuzz rcpfile_fuzz
-run_fuzz midifile_fuzz corpus -dict="$PWD/fuzz/midifile.dict"
-run_fuzz rcpfile_fuzz corpus-rcp
+# The fuzz targets of every file reader, each from its seeds; a finding fails the tests.
+bash scripts/fuzz.sh "${KYRO_FUZZ_SECONDS:-30}"
