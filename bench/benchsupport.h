@@ -6,6 +6,8 @@
 #include "platform/filesystem.h"
 #include "songfiles/archivelibrary.h"
 
+#include "scratchfolder.h"
+
 #include <stdlib.h>
 
 #include <chrono>
@@ -41,23 +43,5 @@ inline std::unique_ptr<ArchiveLibrary> LoadArchiveLibrary(int argc, char** argv)
     if (loaded.library->Functions().SetPathResolver) loaded.library->Functions().SetPathResolver(&ResolveDosPath);
     return std::move(loaded.library);
 }
-
-// The fixture folder, removed with everything in it when the run ends. `dos` is its DOS form
-// with a trailing "\"; both are empty when it could not be made.
-struct ScratchFolder {
-    std::string native;
-    std::string dos;
-    explicit ScratchFolder(const std::string& name) {
-        std::string pattern = "/tmp/" + name + "-XXXXXX";
-        if (!mkdtemp(pattern.data())) return;
-        native = pattern;
-        if (auto dosForm = DosPath(native)) dos = WithTrailingBackslash(*dosForm);
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        if (!native.empty()) std::filesystem::remove_all(native, ec);
-    }
-    bool Made() const { return !native.empty() && !dos.empty(); }
-};
 
 }  // namespace kyro::bench

@@ -17,6 +17,7 @@
 
 #include "interleaved.h"
 #include "processes.h"
+#include "scratchfolder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -86,24 +87,11 @@ long WalkAsTheFinder(const kyro::DriveMap& drives) {
 // `find ROOT -name NAME`, its output thrown away; false when it did not run or failed.
 bool RunFind(const std::string& root) { return kyro::bench::RunQuietly({"find", root, "-name", kMissingName}); }
 
-
-struct ScratchTree {
-    std::string native;
-    ScratchTree() {
-        std::string pattern = "/tmp/kyro-finder-bench-XXXXXX";
-        if (mkdtemp(pattern.data())) native = pattern;
-    }
-    ~ScratchTree() {
-        std::error_code ec;
-        if (!native.empty()) std::filesystem::remove_all(native, ec);
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const ScratchTree tree;
+    const kyro::bench::ScratchFolder tree("kyro-finder-bench");
     if (tree.native.empty() || !MakeTree(tree.native, 0)) {
         std::fprintf(stderr, "cannot write the tree under /tmp\n");
         return 1;

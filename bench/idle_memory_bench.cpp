@@ -26,6 +26,7 @@
 #include "interleaved.h"
 #include "processes.h"
 #include "residentmemory.h"
+#include "scratchfolder.h"
 
 #include <stdlib.h>
 
@@ -59,19 +60,6 @@ const char kSettings[] =
     "Group6=Jazz\r\nGroup7=Fusion\r\nGroup8=Original\r\nGroup9=Other\r\n"
     "[MIDI]\r\n"
     "Output=null\r\n";
-
-struct ScratchFolder {
-    std::string native;
-    ScratchFolder() {
-        std::string pattern = "/tmp/kyro-idle-memory-bench-XXXXXX";
-        if (mkdtemp(pattern.data())) native = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        if (!native.empty()) std::filesystem::remove_all(native, ec);
-    }
-};
-
 // Paths and titles as long as a real collection's: a third of the songs are archive members, the
 // titles mix Japanese (CP932) and ASCII as the songs' own headers do.
 kyro::SongEntry MakeEntry(int group, int slot) {
@@ -170,7 +158,7 @@ int main(int argc, char** argv) {
     // Both children inherit it: the same platform plug-in for both sides.
     ::setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
 
-    const ScratchFolder scratch;
+    const kyro::bench::ScratchFolder scratch("kyro-idle-memory-bench");
     if (scratch.native.empty() ||
         !MakeProgramFolder(scratch.native, std::filesystem::path(kyrotune).parent_path().string())) {
         std::fprintf(stderr, "cannot make the program folder under /tmp\n");

@@ -14,6 +14,7 @@
 
 #include "processes.h"
 #include "rcpwriter.h"
+#include "scratchfolder.h"
 
 #include <stdlib.h>
 
@@ -110,19 +111,6 @@ bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
     return static_cast<bool>(out);
 }
 
-// Runs a program with its output thrown away; true when it exits with 0.
-struct ScratchFolder {
-    std::string native;
-    ScratchFolder() {
-        std::string pattern = "/tmp/kyro-rcp-bench-XXXXXX";
-        if (mkdtemp(pattern.data())) native = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        if (!native.empty()) std::filesystem::remove_all(native, ec);
-    }
-};
-
 // The events of a written MIDI file, or -1 when it does not read.
 long EventsIn(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -140,7 +128,7 @@ int main(int argc, char** argv) {
                     kSoundFont);
         return 0;
     }
-    const ScratchFolder scratch;
+    const kyro::bench::ScratchFolder scratch("kyro-rcp-bench");
     const std::string cfg = scratch.native + "/timidity.cfg";
     const std::string cfgLine = std::string("soundfont ") + kSoundFont + "\n";
     if (scratch.native.empty() || !WriteFile(cfg, std::vector<std::uint8_t>(cfgLine.begin(), cfgLine.end()))) {
