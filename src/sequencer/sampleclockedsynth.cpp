@@ -32,10 +32,12 @@ void SampleClockedSynth::Send(std::int64_t songTimeUs, const std::uint8_t* data,
 void SampleClockedSynth::BeginPlay(std::int64_t fromUs, std::chrono::steady_clock::time_point start, double scale) {
     std::lock_guard lock(mutex_);
     // The frame the device renders when the steady clock reads `start`, from its last call (never
-    // one already rendered), and a buffer later.
-    const double sinceLastRender = std::chrono::duration<double>(start - lastRenderAt_).count();
-    const double extrapolated = double(framesAtLastRender_) + std::max(sinceLastRender, 0.0) * sampleRate_;
-    playStartFrame_ = std::max(extrapolated, double(renderedFrames_)) + bufferFrames_;
+    // one already rendered), and a buffer later. A device that has not asked yet, or not for a
+    // while (a paused sound server), goes on from where it was: the guess reaches a buffer at most.
+    const double sinceLastRender =
+        renderedFrames_ == 0 ? 0.0 : std::chrono::duration<double>(start - lastRenderAt_).count();
+    const double guessed = std::clamp(sinceLastRender * sampleRate_, 0.0, double(bufferFrames_));
+    playStartFrame_ = std::max(double(framesAtLastRender_) + guessed, double(renderedFrames_)) + bufferFrames_;
     playFromUs_ = fromUs;
     framesPerSongUs_ = sampleRate_ / 1e6 / (scale > 0 ? scale : 1.0);
     playing_ = true;

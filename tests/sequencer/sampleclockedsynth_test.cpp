@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 namespace kyro {
@@ -90,6 +91,27 @@ TEST_F(SampleClockedSynthTest, EachMessageTakesEffectAtTheBlockNearestItsSongTim
         }
         // The first note sounds from the block where it took effect, and not before.
         EXPECT_EQ(FirstSoundingFrame() / kSynthBlockFrames, applied_[1].at / kSynthBlockFrames);
+    }
+}
+
+// A play may begin before the device's first call (the output has just been opened) or after a
+// long pause of the device: it starts at most two buffers after what was rendered, not at a guess
+// from the clock.
+TEST_F(SampleClockedSynthTest, APlayStartsSoonWhateverTheDeviceDidBefore) {
+    for (const auto pause : {std::chrono::milliseconds(-1), std::chrono::milliseconds(300)}) {
+        StartAfresh();
+        if (pause.count() >= 0) {
+            Play(2);
+            std::this_thread::sleep_for(pause);
+        }
+        const auto rendered = std::int64_t(sound_.size());
+        clocked_->BeginPlay(0, std::chrono::steady_clock::now(), 1.0);
+        const std::uint8_t noteOn[3] = {0x90, 60, 110};
+        clocked_->Send(0, noteOn, 3);
+        Play(30);
+        ASSERT_EQ(applied_.size(), 1u) << pause.count();
+        EXPECT_GE(applied_[0].due, double(rendered + kBuffer)) << pause.count();
+        EXPECT_LE(applied_[0].due, double(rendered + 2 * kBuffer)) << pause.count();
     }
 }
 
