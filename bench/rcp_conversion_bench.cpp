@@ -12,6 +12,7 @@
 // Usage: rcp_conversion_bench [kyrotune executable]
 #include "sequencer/midifile.h"
 
+#include "interleaved.h"
 #include "processes.h"
 #include "rcpwriter.h"
 #include "scratchfolder.h"
@@ -168,30 +169,12 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::vector<double> ratios, oursTimes, theirsTimes;
-    for (int round = 0; round < kRounds; ++round) {
-        double o, t;
-        if (round % 2 == 0) {
-            o = ours();
-            t = theirs();
-        } else {
-            t = theirs();
-            o = ours();
-        }
-        oursTimes.push_back(o);
-        theirsTimes.push_back(t);
-        ratios.push_back(o / t);
-        std::printf("round %d: kyrotune %.2f s, timidity %.2f s, ratio %.3f\n", round + 1, o, t, o / t);
-        std::fflush(stdout);
-    }
-    std::sort(ratios.begin(), ratios.end());
-    std::sort(oursTimes.begin(), oursTimes.end());
-    std::sort(theirsTimes.begin(), theirsTimes.end());
+    const kyro::bench::Comparison c = kyro::bench::CompareFigures(kRounds, ours, theirs);
     std::printf("%d RCP songs (%zu KB), 36 tracks each; the last one gives %ld events\n", kSongs, songBytes / 1024,
                 EventsIn(oursOut));
-    std::printf("  kyrotune --to-midi   median %7.1f ms a song\n", 1000 * oursTimes[kRounds / 2] / kSongs);
-    std::printf("  timidity -Om         median %7.1f ms a song\n", 1000 * theirsTimes[kRounds / 2] / kSongs);
-    std::printf("ratio spread %.2f..%.2f over %d rounds\n", ratios.front(), ratios.back(), kRounds);
-    std::printf("rcp conversion ratio %.2f\n", ratios[kRounds / 2]);
+    std::printf("  kyrotune --to-midi   median %7.1f ms a song\n", 1000 * c.medianA / kSongs);
+    std::printf("  timidity -Om         median %7.1f ms a song\n", 1000 * c.medianB / kSongs);
+    std::printf("ratio spread %.2f..%.2f over %d rounds\n", c.lowest, c.highest, kRounds);
+    std::printf("rcp conversion ratio %.2f\n", c.ratio);
     return oursFailed || theirsFailed ? 1 : 0;
 }

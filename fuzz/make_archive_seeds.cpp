@@ -16,12 +16,7 @@ using kyro::test::LzhMember;
 const std::string kSong = std::string("MThd\0\0\0\x06\0\0\0\x01\0\x30", 14) + "MTrk\0\0\0\x04\0\xFF\x2F\0";
 
 LzhMember Stored(const std::string& name, const std::string& folder, int level, const std::string& data = kSong) {
-    LzhMember member;
-    member.name = name;
-    member.folder = folder;
-    member.data = data;
-    member.level = level;
-    return member;
+    return {name, folder, data, level};
 }
 
 // `data` packed by one of the test encoders.
