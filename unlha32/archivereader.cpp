@@ -3,6 +3,7 @@
 #include "cp932names.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -189,6 +190,7 @@ constexpr unsigned kMaxReadsPerHeader = 16384;
 // last block read for liblhasa. Skipping only moves the position; nothing is read for it.
 struct ArchiveStream::Source {
     int fd = -1;
+    uint64_t fileSize = 0;  // at opening
     uint64_t position = 0;  // where liblhasa reads next
     std::unique_ptr<unsigned char[]> window{new unsigned char[kSearchBytes]};  // not zero-filled
     uint64_t windowStart = 0;
@@ -196,6 +198,26 @@ struct ArchiveStream::Source {
     bool searchComplete = false;  // the window holds all the search may see
     bool inHeader = false;
     unsigned headerReads = 0;
+    // What the reads for the header being read saw: where liblhasa finds none, they tell the
+    // end of the archive from damage. liblhasa's first read for a header (after the skip over
+    // the data before it) starts at the header.
+    uint64_t headerAt = 0;          // where the first read started
+    int headerFirstByte = -1;       // the byte there; -1 when that read got none
+    bool headerReadFailed = false;  // a read error, or the read limit
+
+    void BeginHeader() {
+        inHeader = true;
+        headerReads = 0;
+        headerFirstByte = -1;
+        headerReadFailed = false;
+    }
+
+    // No header was found where the reads looked: a clean end when the file ends exactly there
+    // or an end mark (first byte 0) stands there. No read at all means the skip failed.
+    bool EndedCleanly() const {
+        if (headerReads == 0 || headerReadFailed) return false;
+        return headerFirstByte == 0 || (headerFirstByte < 0 && headerAt == fileSize);
+    }
 
     ~Source() {
         if (fd >= 0) close(fd);
@@ -229,10 +251,8 @@ void GrowSearchWindow(ArchiveStream::Source& source) {
     if (got < 0 || static_cast<size_t>(got) < asked || source.windowLength == kSearchBytes) source.searchComplete = true;
 }
 
-int SourceRead(void* handle, void* buffer, size_t size) {
-    auto* source = static_cast<ArchiveStream::Source*>(handle);
-    if (source->inHeader && ++source->headerReads > kMaxReadsPerHeader) return -1;
-    auto* out = static_cast<unsigned char*>(buffer);
+// Serves liblhasa's read from the window, refilling it, or straight from the file.
+int ReadFromSource(ArchiveStream::Source* source, unsigned char* out, size_t size) {
     size_t done = 0;
     while (done < size) {
         const uint64_t windowEnd = source->windowStart + source->windowLength;
@@ -260,6 +280,22 @@ int SourceRead(void* handle, void* buffer, size_t size) {
     return static_cast<int>(done);
 }
 
+int SourceRead(void* handle, void* buffer, size_t size) {
+    auto* source = static_cast<ArchiveStream::Source*>(handle);
+    auto* out = static_cast<unsigned char*>(buffer);
+    if (!source->inHeader) return ReadFromSource(source, out, size);
+    if (++source->headerReads > kMaxReadsPerHeader) {
+        source->headerReadFailed = true;
+        return -1;
+    }
+    const bool first = source->headerReads == 1;
+    if (first) source->headerAt = source->position;
+    const int got = ReadFromSource(source, out, size);
+    if (got < 0) source->headerReadFailed = true;
+    else if (first && got > 0) source->headerFirstByte = out[0];
+    return got;
+}
+
 int SourceSkip(void* handle, size_t bytes) {
     auto* source = static_cast<ArchiveStream::Source*>(handle);
     const uint64_t limit = static_cast<uint64_t>(std::numeric_limits<off_t>::max());
@@ -276,11 +312,23 @@ const LHAInputStreamType kSourceType = {&SourceRead, &SourceSkip, &SourceClose};
 }  // namespace
 
 ArchiveStream::ArchiveStream(const std::string& nativePath) {
-    int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come; a FIFO, a
+    // device or a folder is no archive anyway.
+    int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        end_ = ArchiveEnd::kNoArchive;
+        return;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        end_ = ArchiveEnd::kNoArchive;
+        return;
+    }
     source_ = std::make_unique<Source>();
     source_->fd = fd;
-    hasLzhHeader_ = FindFirstHeader();
+    source_->fileSize = static_cast<uint64_t>(st.st_size);
+    if (!FindFirstHeader()) end_ = ArchiveEnd::kNoArchive;
 }
 
 ArchiveStream::~ArchiveStream() {
@@ -304,32 +352,39 @@ bool ArchiveStream::FindFirstHeader() {
     return false;
 }
 
+bool ArchiveStream::StartReader() {
+    if (reader_) return true;
+    if (!stream_) stream_ = lha_input_stream_new(&kSourceType, source_.get());
+    if (stream_) reader_ = lha_reader_new(stream_);
+    if (reader_) lha_reader_set_dir_policy(reader_, LHA_READER_DIR_PLAIN);
+    return reader_ != nullptr;
+}
+
 const LHAFileHeader* ArchiveStream::Next() {
-    if (!hasLzhHeader_) return nullptr;
-    if (!stream_) {
-        stream_ = lha_input_stream_new(&kSourceType, source_.get());
-        if (!stream_) {
-            hasLzhHeader_ = false;
-            return nullptr;
-        }
-        reader_ = lha_reader_new(stream_);
-        if (reader_) lha_reader_set_dir_policy(reader_, LHA_READER_DIR_PLAIN);
+    if (end_ != ArchiveEnd::kNotReached) return nullptr;
+    if (!StartReader()) {
+        end_ = ArchiveEnd::kNoArchive;
+        return nullptr;
     }
-    if (!reader_) return nullptr;
-    source_->inHeader = true;
-    source_->headerReads = 0;
+    source_->BeginHeader();
     const LHAFileHeader* header = lha_reader_next_file(reader_);
     source_->inHeader = false;
-    return header;
+    if (header) {
+        headerGiven_ = true;
+        return header;
+    }
+    // A first header liblhasa refuses makes no archive, whatever the search saw.
+    if (!headerGiven_) end_ = ArchiveEnd::kNoArchive;
+    else end_ = source_->EndedCleanly() ? ArchiveEnd::kClean : ArchiveEnd::kDamaged;
+    return nullptr;
 }
 
 size_t ArchiveStream::Read(void* buffer, size_t size) { return reader_ ? lha_reader_read(reader_, buffer, size) : 0; }
 
-bool ReadMemberList(ArchiveStream& archive, std::vector<MemberInfo>& members) {
-    if (!archive.HasLzhHeader()) return false;
+ArchiveEnd ReadMemberList(ArchiveStream& archive, std::vector<MemberInfo>& members) {
     while (const LHAFileHeader* header = archive.Next())
         if (!IsFolderEntry(*header)) members.push_back(DescribeMember(*header));
-    return true;
+    return archive.End();
 }
 
 }  // namespace unlha

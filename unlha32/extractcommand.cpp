@@ -174,9 +174,11 @@ CommandResult ExtractListed(const std::string& archiveNative, const std::string&
     return Fail(kDamagedMember, "the archive changed while it was read");
 }
 
+// The members up to the end or the damage; false when the file is not an archive. A member
+// listed before damage unpacks as in a sound archive.
 bool ListMembers(const std::string& archiveNative, std::vector<MemberInfo>& members) {
     ArchiveStream archive(archiveNative);
-    return ReadMemberList(archive, members);
+    return ReadMemberList(archive, members) != ArchiveEnd::kNoArchive;
 }
 
 }  // namespace

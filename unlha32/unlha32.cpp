@@ -43,7 +43,8 @@ struct CallScope {
 
 // An open archive: its members read once at opening, and the search position.
 struct OpenArchive {
-    std::vector<unlha::MemberInfo> members;
+    std::vector<unlha::MemberInfo> members;  // up to the damage, if any
+    bool damaged = false;
     std::string pattern;
     size_t next = 0;
 };
@@ -89,7 +90,8 @@ void Fill(const unlha::MemberInfo& m, INDIVIDUALINFO* info) {
     std::memcpy(info->szMode, m.method.data(), std::min<size_t>(m.method.size(), sizeof info->szMode - 1));
 }
 
-// The next member from `archive->next` on that matches the pattern; -1 when none.
+// The next member from `archive->next` on that matches the pattern; when none, -1, or the
+// damage code so that a caller looking for a name hears that the rest is lost.
 int FindFrom(OpenArchive* archive, INDIVIDUALINFO* info) {
     while (archive->next < archive->members.size()) {
         const auto& m = archive->members[archive->next++];
@@ -98,7 +100,7 @@ int FindFrom(OpenArchive* archive, INDIVIDUALINFO* info) {
             return 0;
         }
     }
-    return -1;
+    return archive->damaged ? UNLHA_ERROR_DAMAGED_ARCHIVE : -1;
 }
 
 void CopyMessage(const std::string& message, char* output, uint32_t size) {
@@ -153,7 +155,9 @@ HARC UnlhaOpenArchive(void*, const char* archive, uint32_t) {
     if (!native) return nullptr;
     unlha::ArchiveStream stream(*native);
     auto opened = std::make_unique<OpenArchive>();
-    if (!unlha::ReadMemberList(stream, opened->members)) return nullptr;
+    const unlha::ArchiveEnd end = unlha::ReadMemberList(stream, opened->members);
+    if (end == unlha::ArchiveEnd::kNoArchive) return nullptr;
+    opened->damaged = end == unlha::ArchiveEnd::kDamaged;
     std::lock_guard lock(g_handlesMutex);
     g_handles.insert(opened.get());
     return opened.release();

@@ -33,6 +33,11 @@ enum {
 
 #define UNLHA_FNAME_MAX32 512
 
+/* Returned by UnlhaFindFirst and UnlhaFindNext instead of -1 when the members run out because the
+ * archive is damaged there (a header that cannot be read, or data cut short): the members before
+ * the damage were found as usual, and a name not among them may be in the part that is lost. */
+#define UNLHA_ERROR_DAMAGED_ARCHIVE 0x8009
+
 /* One member, as UnlhaFindFirst and UnlhaFindNext fill it: 560 bytes, name at offset 26. */
 typedef struct {
     uint32_t dwOriginalSize;
@@ -60,10 +65,13 @@ int UnlhaGetRunning(void);                       /* nonzero while another call i
 int UnlhaSetBackGroundMode(int mode);
 int UnlhaSetCursorMode(int mode);
 int UnlhaCheckArchive(const char* archive, int mode);      /* nonzero: a readable LZH archive */
-HARC UnlhaOpenArchive(void* hwnd, const char* archive, uint32_t mode);  /* NULL on failure */
+/* Reads the member list once. An archive damaged after a sound first header opens with the
+ * members before the damage. NULL when it is not an archive (or not a regular file). */
+HARC UnlhaOpenArchive(void* hwnd, const char* archive, uint32_t mode);
 int UnlhaCloseArchive(HARC harc);
-int UnlhaFindFirst(HARC harc, const char* pattern, INDIVIDUALINFO* info);  /* 0: found; -1: none */
-int UnlhaFindNext(HARC harc, INDIVIDUALINFO* info);                        /* 0: found; -1: none */
+/* 0: found; -1: no further match; UNLHA_ERROR_DAMAGED_ARCHIVE: no further match before the damage. */
+int UnlhaFindFirst(HARC harc, const char* pattern, INDIVIDUALINFO* info);
+int UnlhaFindNext(HARC harc, INDIVIDUALINFO* info);
 /* Runs a command line; the only command is "e -n1 ARCHIVE OUTFOLDER\ MEMBER" (paths unquoted).
  * Returns 0 on success. A message is written to output (at most size bytes, NUL-terminated). */
 int Unlha(void* hwnd, const char* cmdLine, char* output, uint32_t size);

@@ -14,6 +14,7 @@ enum CommandError : int {
     kUnsafeName = 0x8006,       // "..", or a name asked for with a leading "/", "\" or drive letter
     kDamagedMember = 0x8007,    // CRC error or data cut short
     kWriteFailed = 0x8008,
+    // 0x8009 is UNLHA_ERROR_DAMAGED_ARCHIVE of unlha32.h (the search functions).
 };
 
 }  // namespace unlha

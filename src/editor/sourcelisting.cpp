@@ -16,15 +16,18 @@ constexpr int kFilesPerCheck = 10;
 
 bool IsPlainFile(const DirEntry& entry) { return !entry.isFolder && !entry.hidden && !entry.system; }
 
-// Appends the song members of one archive; a failure is reported and adds nothing.
+// Appends the song members of one archive. A failure is reported; a damaged archive still adds
+// the members read before the damage.
 void AddArchiveMembers(const ArchiveLibrary* library, const std::string& archivePath, int filter,
                        const SourceListingHooks& hooks, std::vector<std::string>& items) {
     std::vector<std::string> members;
-    if (ListArchiveMembers(library, archivePath, members, ListingMode(kPurposeSongs, filter)) != kArchiveOk) {
-        // On failure the list holds exactly the message.
-        if (hooks.archiveFailed && !members.empty()) hooks.archiveFailed(members.front());
-        return;
+    const int result = ListArchiveMembers(library, archivePath, members, ListingMode(kPurposeSongs, filter));
+    if (result != kArchiveOk && !members.empty()) {
+        // The message is the last string: the only one, or after the members of a damaged archive.
+        if (hooks.archiveFailed) hooks.archiveFailed(members.back());
+        members.pop_back();
     }
+    if (result != kArchiveOk && result != kArchiveDamaged) return;
     items.insert(items.end(), std::make_move_iterator(members.begin()), std::make_move_iterator(members.end()));
 }
 

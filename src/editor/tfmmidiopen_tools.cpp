@@ -99,13 +99,16 @@ void TfmMidiOpen::pbDocClick() {
     chosenDocument_ = -1;
     if (!player_->Archive()) return;
     std::vector<std::string> listed;
-    if (ListArchiveMembers(player_->Archive(), archive, listed, ListingMode(kPurposeDocuments)) == kArchiveOk) {
-        documents_ = listed;
-    } else {
+    const int result = ListArchiveMembers(player_->Archive(), archive, listed, ListingMode(kPurposeDocuments));
+    if (result != kArchiveOk) {
+        // The message is the last string; a damaged archive's documents before it are still offered.
+        const std::string message = listed.empty() ? std::string() : listed.back();
+        if (!listed.empty()) listed.pop_back();
         raise();
         activateWindow();
-        ShowMessage(Cp932ToQString(listed.empty() ? std::string() : listed.front()), MessageIcon::Exclamation);
+        ShowMessage(Cp932ToQString(message), MessageIcon::Exclamation);
     }
+    if (result == kArchiveOk || result == kArchiveDamaged) documents_ = listed;
     if (documents_.size() == 1) chosenDocument_ = 0;
     else if (companions_.docList) chosenDocument_ = companions_.docList->Choose(documents_);
     if (chosenDocument_ >= 0 && companions_.docRead) companions_.docRead->show();

@@ -27,6 +27,11 @@ std::string FailureMessage(const char* headline, const char* step, const std::st
     return ToCp932(headline) + "\n" + step + "\n\n[ " + archivePath + " ]";
 }
 
+// The archive is damaged after the members found so far.
+std::string DamagedMessage(const std::string& archivePath) {
+    return FailureMessage(kAbnormalFile, "FindNext", archivePath);
+}
+
 // The member name of a record, without the folder part up to its first "/".
 std::string ListedMemberName(const INDIVIDUALINFO& info) {
     std::string name(info.szFileName, strnlen(info.szFileName, sizeof info.szFileName));
@@ -87,19 +92,23 @@ int ListArchiveMembers(const ArchiveLibrary* library, const std::string& archive
         return result;
     }
     INDIVIDUALINFO info {};
-    if (fn.FindFirst(archive, "*.*", &info) != 0) {
+    int found = fn.FindFirst(archive, "*.*", &info);
+    if (found != 0 && found != UNLHA_ERROR_DAMAGED_ARCHIVE) {
         fn.CloseArchive(archive);
         list.push_back(FailureMessage(kAbnormalFile, "FindFirst", archivePath));
         return kArchiveNoMember;
     }
     const std::string archiveName = FileNamePart(archivePath);
-    do {
+    while (found == 0) {
         std::string entry = ListEntry(archiveName, ListedMemberName(info), mode);
         if (!entry.empty()) list.push_back(std::move(entry));
         std::memset(&info, 0, sizeof info);
-    } while (fn.FindNext(archive, &info) == 0);
+        found = fn.FindNext(archive, &info);
+    }
     fn.CloseArchive(archive);
-    return kArchiveOk;
+    if (found != UNLHA_ERROR_DAMAGED_ARCHIVE) return kArchiveOk;
+    list.push_back(DamagedMessage(archivePath));
+    return kArchiveDamaged;
 }
 
 int FindArchiveMember(const ArchiveLibrary* library, const std::string& archivePath, std::string& nameOrMessage) {
@@ -116,9 +125,13 @@ int FindArchiveMember(const ArchiveLibrary* library, const std::string& archiveP
         return result;
     }
     INDIVIDUALINFO info {};
-    const bool found = fn.FindFirst(archive, nameOrMessage.c_str(), &info) == 0;
+    const int found = fn.FindFirst(archive, nameOrMessage.c_str(), &info);
     fn.CloseArchive(archive);
-    if (found) return kArchiveOk;
+    if (found == 0) return kArchiveOk;
+    if (found == UNLHA_ERROR_DAMAGED_ARCHIVE) {
+        nameOrMessage = DamagedMessage(archivePath);
+        return kArchiveDamaged;
+    }
     nameOrMessage = FailureMessage(kNoSuchFile, "FindFirst", archivePath);
     return kArchiveNoMember;
 }

@@ -21,6 +21,7 @@ inline constexpr int kArchiveOk = 0;
 inline constexpr int kArchiveCheckFailed = -1;  // not a readable archive
 inline constexpr int kArchiveOpenFailed = -2;   // the archive cannot be opened
 inline constexpr int kArchiveNoMember = -3;     // listing: no first member; finding: no match
+inline constexpr int kArchiveDamaged = -4;      // damaged after its first header: members past the damage are lost
 inline constexpr int kArchiveUnavailable = 4;   // the library is not available
 
 // Results of ExtractArchiveMember.
@@ -46,13 +47,15 @@ inline constexpr unsigned kOpenArchiveMode = 0x00400202;
 // file name, "->" and the member name ("PACK.LZH->song.mid"; the caller puts the folder in
 // front); documents as the member name alone. A member name loses everything up to and
 // including its first "/" ("a/b/c.mid" is listed as "b/c.mid"). On -1, -2 and -3 the list holds
-// exactly the one failure message. Callers call it only while the library is available; without
-// it the result is 4 and the list stays empty.
+// exactly the one failure message. On -4 it holds the accepted members read before the damage,
+// then the failure message as its last string. Callers call it only while the library is
+// available; without it the result is 4 and the list stays empty.
 int ListArchiveMembers(const ArchiveLibrary* library, const std::string& archivePath,
                        std::vector<std::string>& list, int mode);
 
 // 0 when the archive holds a member of the name given in `nameOrMessage`; otherwise the name is
-// replaced by the failure message (4 without a library, touching nothing).
+// replaced by the failure message (4 without a library, touching nothing). -4: not among the
+// members read before the damage, so it may be in the part that is lost.
 int FindArchiveMember(const ArchiveLibrary* library, const std::string& archivePath, std::string& nameOrMessage);
 
 // Unpacks the member named by a song path (archive "->" member, split at the first "->") into

@@ -44,6 +44,21 @@ LzhMember FolderEntry(const std::string& folder) {
 
 const std::string kSong = std::string("MThd\0\0\0\x06\0\0\0\x01\0\x30", 14) + "song data";
 
+// ﾌｧｲﾙが異常です。 in CP932.
+const std::string kAbnormal = "\xCC\xA7\xB2\xD9\x82\xAA\x88\xD9\x8F\xED\x82\xC5\x82\xB7\x81\x42";
+
+// Five members at levels 0 to 2; where the fourth header starts; the archive with that
+// header's checksum spoiled.
+const std::vector<LzhMember> kFive = {Stored("1.mid", "", kSong, 0), Stored("2.mid", "", kSong, 1),
+                                      Stored("3.mid", "", kSong + "3", 2), Stored("4.mid", "", kSong, 0),
+                                      Stored("5.mid", "", kSong, 1)};
+const size_t kFourthAt = test::BuildLzh({kFive[0], kFive[1], kFive[2]}).size() - 1;  // without the end mark
+std::string SpoiledAfterTheThird() {
+    std::string bytes = test::BuildLzh(kFive);
+    bytes[kFourthAt + 1] = static_cast<char>(bytes[kFourthAt + 1] ^ 0x55);
+    return bytes;
+}
+
 class RealArchiveAccess : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -79,6 +94,46 @@ TEST_F(RealArchiveAccess, ListsFindsUnpacksAndDeletesAMemberInSubfolders) {
     EXPECT_TRUE(DeleteTemporaryCopy(temp_, output));
     EXPECT_FALSE(dir_.Exists("temp/b/c.mid"));
     EXPECT_TRUE(dir_.Exists("temp/b")) << "the subfolder the extraction made may stay";
+}
+
+// liblhasa finds no header both at the end and at damage. A damaged archive once listed as a
+// sound one, its members past the damage silently missing.
+TEST_F(RealArchiveAccess, ListingsEndCleanlyOnlyAtTheEndOfTheFileOrAnEndMark) {
+    const std::string whole = test::BuildLzh(kFive);
+    const struct {
+        const char* name;
+        std::string bytes;
+        size_t listed;
+        bool damaged;
+    } cases[] = {
+        {"end mark", whole, 5, false},
+        {"no end mark", whole.substr(0, whole.size() - 1), 5, false},
+        {"junk after the end mark", whole + "-lh0- junk that is no header", 5, false},
+        {"an archive damaged after its third member", SpoiledAfterTheThird(), 3, true},
+        {"data of the last member cut short", whole.substr(0, whole.size() - 5), 5, true},
+        {"header past the read limit", whole.substr(0, kFourthAt) + test::EndlessLevel1Header("4.mid", 20000), 3, true},
+    };
+    for (const auto& c : cases) {
+        dir_.Write("P.LZH", c.bytes);
+        Strings expected;
+        for (size_t i = 1; i <= c.listed; ++i) expected.push_back("P.LZH->" + std::to_string(i) + ".mid");
+        if (c.damaged) expected.push_back(kAbnormal + "\nFindNext\n\n[ " + archive_ + " ]");
+        Strings list;
+        EXPECT_EQ(ListArchiveMembers(RealLibrary(), archive_, list, ListingMode(kPurposeSongs, kFilterMid)),
+                  c.damaged ? kArchiveDamaged : kArchiveOk)
+            << c.name;
+        EXPECT_EQ(list, expected) << c.name;
+    }
+}
+
+TEST_F(RealArchiveAccess, MembersBeforeTheDamageUnpackAndALostOneReportsTheDamage) {
+    dir_.Write("P.LZH", SpoiledAfterTheThird());
+    std::string name = "5.mid";
+    EXPECT_EQ(FindArchiveMember(RealLibrary(), archive_, name), kArchiveDamaged) << "the damage, not \"no such member\"";
+    EXPECT_EQ(name, kAbnormal + "\nFindNext\n\n[ " + archive_ + " ]");
+    std::string output;
+    ASSERT_EQ(ExtractArchiveMember(RealLibrary(), archive_ + "->3.mid", temp_, output), kExtractOk);
+    EXPECT_EQ(dir_.Read("temp/3.mid"), kSong + "3");
 }
 
 TEST_F(RealArchiveAccess, MembersStoredFromTheRootUnpackWhereTheProgramExpects) {

@@ -234,6 +234,15 @@ std::string BuildLzh(const std::vector<LzhMember>& members) {
     return out;
 }
 
+std::string EndlessLevel1Header(const std::string& name, size_t count) {
+    std::string h = Level1({name, "", "", 1});
+    h[h.size() - 2] = 3;         // the first extended header's size, the base header's last field
+    Put32At(h, 7, 0xFFFFFFF0);  // the packed size
+    h[1] = static_cast<char>(Checksum(h, 2));
+    for (size_t i = 0; i < count; ++i) h += std::string("\x7F\x03\x00", 3);
+    return h;
+}
+
 bool WriteLzh(const std::string& nativePath, const std::vector<LzhMember>& members) {
     std::ofstream f(nativePath, std::ios::binary | std::ios::trunc);
     std::string bytes = BuildLzh(members);

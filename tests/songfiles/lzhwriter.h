@@ -35,6 +35,11 @@ std::string SampleText(uint32_t seed, size_t length);
 // The archive's bytes: each member's header and data, then the end mark (one 0 byte).
 std::string BuildLzh(const std::vector<LzhMember>& members);
 
+// A level 1 member header followed by `count` extended headers of which none says the next has
+// size 0 (liblhasa follows such a chain as far as it goes), its packed size claiming room for
+// them all. No data and no end mark follow.
+std::string EndlessLevel1Header(const std::string& name, size_t count);
+
 // Writes BuildLzh(members) to a native path; false when it cannot be written.
 bool WriteLzh(const std::string& nativePath, const std::vector<LzhMember>& members);
 

@@ -49,13 +49,16 @@ protected:
     const ArchiveFunctions& Fn() const { return *fn_; }
 
     // Member names as FindFirst/FindNext give them; {"<open failed>"} when the archive does not open.
-    std::vector<std::string> List(const std::string& archive, const char* pattern = "*.*") const {
+    // `ending` receives the result that ended the search.
+    std::vector<std::string> List(const std::string& archive, const char* pattern = "*.*",
+                                  int* ending = nullptr) const {
         HARC harc = fn_->OpenArchive(nullptr, archive.c_str(), 0x00400202);
         if (!harc) return {"<open failed>"};
         std::vector<std::string> names;
         INDIVIDUALINFO info;
-        for (int r = fn_->FindFirst(harc, pattern, &info); r == 0; r = fn_->FindNext(harc, &info))
-            names.emplace_back(info.szFileName);
+        int r = fn_->FindFirst(harc, pattern, &info);
+        for (; r == 0; r = fn_->FindNext(harc, &info)) names.emplace_back(info.szFileName);
+        if (ending) *ending = r;
         fn_->CloseArchive(harc);
         return names;
     }
