@@ -16,6 +16,9 @@ namespace kyro {
 struct AppContext {
     std::string programFolderNative;  // holds the settings, list, title, resume and reset files
     std::string exeFolderNative;      // where the executable is; searched first for the archive library
+    // The run holds the program folder's lock: every leftover of a save there is from a run that
+    // has ended. Without it (a folder where the lock cannot be made) only process numbers tell.
+    bool soleWriter = false;
     std::vector<std::string> filesToOpen;  // native paths from the command line, test-played after start-up
     StartupEnvironment env;
     std::string archiveLibraryFile = kArchiveLibraryFile;

@@ -6,10 +6,6 @@
 #include <QDBusMessage>
 #include <QThread>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 #include <utility>
 
 namespace kyro {
@@ -27,19 +23,9 @@ QStringList ToQStringList(const std::vector<std::string>& paths) {
 
 }  // namespace
 
-InstanceLock::InstanceLock(const std::string& programFolderNative) {
-    const std::string file = programFolderNative + "/" + kInstanceLockFile;
-    fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ < 0) return;
-    if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return;
-    heldElsewhere_ = errno == EWOULDBLOCK;
-    ::close(fd_);
-    fd_ = -1;
-}
-
-InstanceLock::~InstanceLock() {
-    if (fd_ >= 0) ::close(fd_);  // the lock goes with the descriptor; the file stays for the next start
-}
+// The file stays when the lock goes, for the next start.
+InstanceLock::InstanceLock(const std::string& programFolderNative)
+    : lock_(programFolderNative + "/" + kInstanceLockFile, true) {}
 
 QString InstanceServiceName(const std::string& programFolderNative) {
     const QByteArray hash = QCryptographicHash::hash(QByteArray::fromStdString(programFolderNative),

@@ -4,6 +4,8 @@
 // session bus under a name made from the folder's path. A later start on the same folder finds the
 // lock taken, asks the first to show its window and play the files it was given, and ends.
 
+#include "platform/filelock.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -19,17 +21,15 @@ inline constexpr char kInstanceLockFile[] = "KYROTUNE.LCK";
 class InstanceLock {
 public:
     explicit InstanceLock(const std::string& programFolderNative);
-    ~InstanceLock();
-    InstanceLock(const InstanceLock&) = delete;
-    InstanceLock& operator=(const InstanceLock&) = delete;
 
     // Another process holds the folder. A folder where the lock file cannot be made (read-only)
     // counts as free: the program then runs as it always did.
-    bool HeldElsewhere() const { return heldElsewhere_; }
+    bool HeldElsewhere() const { return lock_.Status() == FileLock::State::HeldElsewhere; }
+    // This run is the folder's only writer.
+    bool Held() const { return lock_.Held(); }
 
 private:
-    int fd_ = -1;
-    bool heldElsewhere_ = false;
+    FileLock lock_;
 };
 
 // The session bus name of the player on a program folder.

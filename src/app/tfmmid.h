@@ -157,7 +157,7 @@ private:
     bool RunStartup(const AppContext& context);
     bool LocateFolders(const AppContext& context);
     bool CreateLists(const AppContext& context);
-    void RecoverInterruptedSaves();
+    void RecoverInterruptedSaves(const AppContext& context);
     void ReadSettings(const AppContext& context);
     void LoadList();
     bool CheckSequencerTypes();

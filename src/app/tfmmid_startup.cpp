@@ -43,7 +43,7 @@ struct ResetFileCheck {
 bool TfmMid::RunStartup(const AppContext& context) {
     // Step 1: every field starts cleared (member initialisers); the message caption is fixed.
     if (!LocateFolders(context)) return false;                // step 2
-    RecoverInterruptedSaves();
+    RecoverInterruptedSaves(context);
     if (!CreateLists(context)) return false;                  // step 3
     ReadSettings(context);                                    // step 4
     LoadList();                                               // steps 5 and 6
@@ -148,8 +148,9 @@ void TfmMid::MakePlayer(const AppContext& context) {
 
 // A run that was killed while saving may have left a save half done and temporary files: the
 // files are made whole (the old or the new list with its titles) before anything reads them.
-void TfmMid::RecoverInterruptedSaves() {
-    RecoverInterruptedWrites(programFolder_, {kSettingsFileName, kListFileName, kTitleFileName, kResumeFileName});
+void TfmMid::RecoverInterruptedSaves(const AppContext& context) {
+    RecoverInterruptedWrites(programFolder_, {kSettingsFileName, kListFileName, kTitleFileName, kResumeFileName},
+                             context.soleWriter ? FolderAccess::SoleWriter : FolderAccess::Shared);
 }
 
 void TfmMid::LoadList() {

@@ -56,6 +56,7 @@ int KyroWindowedMain(int argc, char** argv) {
             qWarning("Kyrotune is already running on this program folder.");
         return 0;
     }
+    context.soleWriter = lock.Held();
     kyro::InstanceChannel instance(context.programFolderNative);
 
     kyro::InstallQtMessagePresenter();

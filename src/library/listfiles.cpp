@@ -123,12 +123,13 @@ ListLoadResult LoadSongList(const std::string& programFolder, int warningMsg, So
 }
 
 bool SaveSongList(const std::string& programFolder, const SongList& list) {
-    // The titles first: a failure of either file leaves both old files as they were.
-    switch (WriteFilesAtomic({{programFolder + kTitleFileName, TitleImage(list, ListLayout::Packed(list))},
-                              {programFolder + kListFileName, ListImage(list)}})) {
+    // The list first, as its message says when nothing can be written; a failure of either
+    // file, or of the journal that binds them, leaves both old files as they were.
+    switch (WriteFilesAtomic({{programFolder + kListFileName, ListImage(list)},
+                              {programFolder + kTitleFileName, TitleImage(list, ListLayout::Packed(list))}})) {
     case -1: return true;
-    case 0: return Fail(kTitleSaveFailed);
-    default: return Fail(kListSaveFailed);
+    case 0: return Fail(kListSaveFailed);
+    default: return Fail(kTitleSaveFailed);
     }
 }
 

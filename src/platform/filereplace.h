@@ -20,9 +20,16 @@ struct FileImage {
 // point leaves the old files, or a journal from which RecoverInterruptedWrites completes the new.
 int WriteFilesAtomic(const std::vector<FileImage>& files);
 
-// For the files named `fileNames` in `dosFolder`: completes each replacement whose journal a
-// process that is gone left there (or undoes it when it cannot be completed), then removes the
-// temporary files of processes that are gone. Files of running processes are left alone.
-void RecoverInterruptedWrites(const std::string& dosFolder, const std::vector<std::string>& fileNames);
+// Who else may be writing the folder. A process that holds the folder's lock is its only writer:
+// whatever journal or temporary file of the program's names it finds there is from a run that has
+// ended, whatever process number the file carries (numbers repeat: in a sandbox every run may be
+// process 1). Without the lock, only the leftovers of processes that are gone can be told apart.
+enum class FolderAccess { SoleWriter, Shared };
+
+// For the files named `fileNames` in `dosFolder`: completes each replacement whose journal a run
+// that has ended left there (or undoes it when it cannot be completed), newest first, and drops a
+// journal that a later write has overtaken; then removes those runs' temporary files.
+void RecoverInterruptedWrites(const std::string& dosFolder, const std::vector<std::string>& fileNames,
+                              FolderAccess access);
 
 }  // namespace kyro

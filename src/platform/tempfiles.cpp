@@ -14,6 +14,7 @@ namespace kyro {
 namespace {
 
 WriteStepHook g_writeStepHook = nullptr;
+ProcessLivenessHook g_livenessHook = nullptr;
 
 bool AllDigits(const std::string& text) {
     return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
@@ -63,10 +64,16 @@ int CreateTemporaryBeside(const std::string& target, std::string& tempPath, cons
     return -1;
 }
 
+// A file its owner made read-only, or one this user may not write, is not replaced by a rename
+// behind its back (the folder's permission would allow it).
+bool MayReplace(const std::string& target, const struct stat& st) {
+    return S_ISREG(st.st_mode) && (st.st_mode & 0222) != 0 && ::access(target.c_str(), W_OK) == 0;
+}
+
 std::optional<std::string> WriteTemporaryBeside(const std::string& target, const std::string& bytes) {
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
-    if (existed && !S_ISREG(old.st_mode)) return std::nullopt;
+    if (existed && !MayReplace(target, old)) return std::nullopt;
     std::string tempPath;
     const int fd = CreateTemporaryBeside(target, tempPath);
     if (fd < 0) return std::nullopt;
@@ -115,6 +122,11 @@ std::optional<TemporaryName> ParseTemporaryName(const std::string& fileName) {
     return parsed;
 }
 
-bool ProcessIsGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
+void SetProcessLivenessHook(ProcessLivenessHook isAlive) { g_livenessHook = isAlive; }
+
+bool ProcessIsGone(pid_t pid) {
+    if (g_livenessHook) return !g_livenessHook(pid);
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
 
 }  // namespace kyro

@@ -1,7 +1,8 @@
 #pragma once
 // Temporary files beside the files they replace. Each is named ".NAME.PID-N.KIND" (NAME the file
 // it belongs to, PID the process that made it, KIND "tmp" or a journal's kind), so that a later
-// start can tell whose a leftover is and remove it once that process is gone. Native (UTF-8) paths.
+// start can tell a leftover of the program's from a file of the user's, and, where it cannot hold
+// the folder's lock, whether the process that made it is gone. Native (UTF-8) paths.
 
 #include <sys/types.h>
 
@@ -14,7 +15,8 @@ namespace kyro {
 int CreateTemporaryBeside(const std::string& target, std::string& tempPath, const char* kind = "tmp");
 
 // Writes the bytes, flushed to disk, to a new file beside `target` (taking the permissions of the
-// file it is to replace). Nothing remains on failure.
+// file it is to replace). Nothing remains on failure; a `target` that is no regular file, or one
+// that is read-only, fails.
 std::optional<std::string> WriteTemporaryBeside(const std::string& target, const std::string& bytes);
 
 bool WriteAll(int fd, const std::string& bytes);
@@ -38,6 +40,11 @@ std::optional<TemporaryName> ParseTemporaryName(const std::string& fileName);
 
 // False while a process of that number runs (also one of another user).
 bool ProcessIsGone(pid_t pid);
+
+// Tests of a sandbox where every process number is a live one (where the machine cannot make one)
+// answer the liveness question themselves.
+using ProcessLivenessHook = bool (*)(pid_t);
+void SetProcessLivenessHook(ProcessLivenessHook isAlive);
 
 // Tests stop a process between two steps of a file replacement by installing a hook that is
 // called after each step that changes the disk.

@@ -2,12 +2,21 @@
 
 #include "library/settings.h"
 #include "platform/cp932.h"
+#include "platform/tempfiles.h"
 #include "support/messagerecorder.h"
+#include "support/processone.h"
 #include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 namespace kyro {
@@ -48,6 +57,18 @@ std::vector<std::string> SplitCrLf(const std::string& text) {
         start = p + 2;
     }
     return lines;
+}
+
+void MakeFolderAt(const TempFolder& tf, const std::string& name) {
+    std::filesystem::remove(tf.Native(name));
+    std::filesystem::create_directories(tf.Native(name) + "/inside");  // fails for root too
+}
+
+// Permissions then bind, as for the users the program runs as.
+void DropToNobody() {
+    if (::geteuid() != 0) return;
+    ::setgroups(0, nullptr);
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
 }
 
 std::vector<std::string> FolderNames(const TempFolder& tf) {
@@ -227,31 +248,60 @@ TEST_F(ListFilesTest, TitleWithLineEndsKeepsOneLineASlot) {
     EXPECT_EQ(loaded.groups[0].Title(1), "b");
 }
 
-TEST_F(ListFilesTest, UnwritableTitleFileLeavesBothFilesAlone) {
-    const std::string oldList = Join({"1D:\\OLD.MID"});
-    tf.Write(kListFileName, oldList);
-    std::filesystem::create_directory(tf.Native(kTitleFileName));  // fails for root too
-    const auto namesBefore = FolderNames(tf);
-
-    EXPECT_FALSE(SaveSongList(tf.Dos(), BigList()));
-    EXPECT_EQ(messages.Texts(), std::vector<QString>{QString::fromUtf8("タイトル一覧が登録できません。")});
-    EXPECT_EQ(messages.Messages()[0].icon, MessageIcon::Exclamation);
-    EXPECT_EQ(tf.Read(kListFileName), oldList);
-    EXPECT_EQ(FolderNames(tf), namesBefore);
+// A save that cannot complete leaves both files as they were, and its message names the file the
+// save could not write: the list when nothing can be written at all, as the list comes first.
+std::string g_folder;
+void FillTheDiskOnceTheJournalIsMade() {
+    for (const auto& e : std::filesystem::directory_iterator(g_folder))
+        if (e.path().string().ends_with(".journal")) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit none{0, RLIM_INFINITY};
+            ::setrlimit(RLIMIT_FSIZE, &none);
+        }
 }
 
-// The title file is replaced first; a list file that cannot be replaced must bring the old
-// titles back, or the two files would no longer belong together.
-TEST_F(ListFilesTest, UnwritableListFileLeavesTheOldTitles) {
-    const std::string oldTitles = Join({"old title"});
-    tf.Write(kTitleFileName, oldTitles);
-    std::filesystem::create_directories(tf.Native(kListFileName) + "/inside");
-    const auto namesBefore = FolderNames(tf);
-
-    EXPECT_FALSE(SaveSongList(tf.Dos(), BigList()));
-    EXPECT_EQ(messages.Texts(), std::vector<QString>{QString::fromUtf8("LISTが登録できません。")});
-    EXPECT_EQ(tf.Read(kTitleFileName), oldTitles);
-    EXPECT_EQ(FolderNames(tf), namesBefore);
+TEST_F(ListFilesTest, AFailedSaveLeavesBothFilesAndNamesTheFileItCouldNotWrite) {
+    const QString kList = QString::fromUtf8("LISTが登録できません。");
+    const QString kTitles = QString::fromUtf8("タイトル一覧が登録できません。");
+    enum class InTheSaver { AsIs, NoRoomForTheJournal, Unprivileged };
+    const struct {
+        const char* what;
+        std::function<void(const TempFolder&)> spoil;
+        QString message;
+        InTheSaver saver = InTheSaver::AsIs;
+    } cases[] = {
+        {"title file is a folder", [](const TempFolder& f) { MakeFolderAt(f, kTitleFileName); }, kTitles},
+        {"list file is a folder", [](const TempFolder& f) { MakeFolderAt(f, kListFileName); }, kList},
+        {"list file read-only", [](const TempFolder& f) { ::chmod(f.Native(kListFileName).c_str(), 0444); }, kList},
+        {"title file read-only", [](const TempFolder& f) { ::chmod(f.Native(kTitleFileName).c_str(), 0444); }, kTitles},
+        {"no room for the journal", [](const TempFolder&) {}, kList, InTheSaver::NoRoomForTheJournal},
+        {"folder read-only", [](const TempFolder& f) { ::chmod(f.Native().c_str(), 0555); }, kList,
+         InTheSaver::Unprivileged},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        g_folder = folder.Native();
+        folder.Write(kListFileName, Join({"1D:\\OLD.MID"}));
+        folder.Write(kTitleFileName, Join({"old title"}));
+        for (const char* name : {kListFileName, kTitleFileName}) ::chmod(folder.Native(name).c_str(), 0666);
+        c.spoil(folder);
+        const std::string listBefore = folder.Read(kListFileName), titlesBefore = folder.Read(kTitleFileName);
+        const auto namesBefore = FolderNames(folder);
+        // In a child: the file size limit and the user it runs as go with it.
+        const int result = test::RunAsProcessOne([&] {
+            if (c.saver == InTheSaver::Unprivileged) DropToNobody();
+            if (c.saver == InTheSaver::NoRoomForTheJournal) SetWriteStepHook(&FillTheDiskOnceTheJournalIsMade);
+            MessageRecorder recorder;
+            if (SaveSongList(folder.Dos(), BigList())) return 1;
+            return recorder.Texts() == std::vector<QString>{c.message} ? 0 : 2;
+        });
+        EXPECT_EQ(result, 0) << (result == 1 ? "the save reported success" : "wrong message");
+        ::chmod(folder.Native().c_str(), 0700);
+        EXPECT_EQ(folder.Read(kListFileName), listBefore);
+        EXPECT_EQ(folder.Read(kTitleFileName), titlesBefore);
+        EXPECT_EQ(FolderNames(folder), namesBefore);
+    }
 }
 
 TEST_F(ListFilesTest, UnwritableListFileWithNoOldTitlesCreatesNone) {

@@ -273,23 +273,54 @@ TEST_F(FileSystemTest, ReplacementFailingHalfWayPutsTheReplacedFileBack) {
     EXPECT_EQ(keptCopies, std::vector<std::string>{"old b"});
 }
 
-TEST_F(FileSystemTest, StartUpRemovesTheLeftoversOfProcessesThatAreGone) {
+// Without the folder's lock only a process that is gone tells a leftover; with it, every leftover
+// of the program's names is one, whatever number it carries (this process's own included: in a
+// sandbox every run may get the same number).
+TEST_F(FileSystemTest, StartUpRemovesTheLeftoversOfRunsThatHaveEnded) {
     const std::string gone = std::to_string(test::GonePid()), self = std::to_string(getpid());
     const struct {
         std::string name;
-        bool stays;
+        bool staysShared, staysSoleWriter;
     } files[] = {
-        {".KYROTitl.dat." + gone + "-1.tmp", false},
-        {".kyrolist.DAT." + gone + "-2.tmp", false},
-        {".KYROList.dat." + gone + "-3.journal", false},  // cut short: the save had not begun
-        {".KYROTitl.dat." + self + "-4.tmp", true},       // a save that is running
-        {".notes.txt." + gone + "-5.tmp", true},          // not a file of ours
-        {".KYROTitl.dat.tmp", true},
-        {"KYROTitl.dat", true},
+        {".KYROTitl.dat." + gone + "-1.tmp", false, false},
+        {".kyrolist.DAT." + gone + "-2.tmp", false, false},
+        {".KYROList.dat." + gone + "-3.journal", false, false},  // cut short: the save had not begun
+        {".KYROTitl.dat." + self + "-4.tmp", true, false},       // a running save, or one of the same number
+        {".KYROList.dat.1-5.journal", true, false},              // process 1 is always there
+        {".notes.txt." + gone + "-6.tmp", true, true},           // not a file of ours
+        {".KYROTitl.dat.tmp", true, true},
+        {"KYROTitl.dat", true, true},
     };
-    for (const auto& f : files) temp.Write(f.name, "x");
-    RecoverInterruptedWrites("D:\\", {"KYROList.dat", "KYROTitl.dat"});
-    for (const auto& f : files) EXPECT_EQ(temp.Exists(f.name), f.stays) << f.name;
+    for (const FolderAccess access : {FolderAccess::Shared, FolderAccess::SoleWriter}) {
+        for (const auto& f : files) temp.Write(f.name, "x");
+        RecoverInterruptedWrites("D:\\", {"KYROList.dat", "KYROTitl.dat"}, access);
+        for (const auto& f : files)
+            EXPECT_EQ(temp.Exists(f.name), access == FolderAccess::Shared ? f.staysShared : f.staysSoleWriter) << f.name;
+    }
+}
+
+// A journal of the program's first version (no identities) left by a killed run is finished at
+// the next start, unless a later save has replaced its target since: the kept second name of the
+// old file tells which.
+TEST_F(FileSystemTest, AFirstVersionJournalIsFinishedUnlessALaterSaveOvertookIt) {
+    for (const bool overtaken : {false, true}) {
+        SCOPED_TRACE(overtaken ? "overtaken" : "finished");
+        const std::string pid = std::to_string(test::GonePid());
+        const std::string temp1 = ".KYROList.dat." + pid + "-1.tmp", kept = ".KYROList.dat." + pid + "-2.tmp";
+        temp.Write("KYROList.dat", "old list");
+        temp.Write(temp1, "new list");
+        fs::create_hard_link(temp.Native("KYROList.dat"), temp.Native(kept));
+        temp.Write(".KYROList.dat." + pid + "-3.journal",
+                   "kyrotune replacement 1\n" + temp.Native("KYROList.dat") + '\0' + temp.Native(temp1) + '\0' +
+                       temp.Native(kept) + '\0' + "end\n");
+        if (overtaken) {
+            temp.Write("later", "later list");
+            fs::rename(temp.Native("later"), temp.Native("KYROList.dat"));
+        }
+        RecoverInterruptedWrites("D:\\", {"KYROList.dat"}, FolderAccess::SoleWriter);
+        EXPECT_EQ(temp.Read("KYROList.dat"), overtaken ? "later list" : "new list");
+        EXPECT_EQ(NamesOnDisk(), std::vector<std::string>{"KYROList.dat"});
+    }
 }
 
 TEST_F(FileSystemTest, ProbeNeverOpensAnExistingFile) {
