@@ -59,14 +59,14 @@ void ProgramWindows::CreateCompanions() {
     fmGroup->SetEditor(fmMidiOpen);
     fmTitle->SetListEditor(fmMidiOpen);
     fmTitle->SetPlayer(fmMid);
-    fmTitle->SetTempFolderSource([mid = fmMid] { return mid->TempFolder(); });
+    fmTitle->SetTempFolderSource([mid = fmMid] { return mid->UnpackFolder(); });
     fmTitle->SetWaitDialog(fmWait);
     fmListMove->SetListEditor(fmMidiOpen);
     fmListMove->SetPlayer(fmMid);
     fmDocRead->SetEditor(fmMidiOpen);
     fmDocRead->SetWaitDialog(fmWait);
     fmDocRead->SetUnpacking([mid = fmMid] {
-        return DocumentUnpacking{mid->Archive(), mid->TempFolder(), mid->SettingsInForce().unlhaBusy};
+        return DocumentUnpacking{mid->Archive(), mid->UnpackFolder(), mid->SettingsInForce().unlhaBusy};
     });
     fmFileMove->SetListEditor(fmMidiOpen, fmMidiOpen);
     fmFileMove->SetProgramFolder(fmMid->ProgramFolder());

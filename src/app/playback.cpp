@@ -41,7 +41,7 @@ void TfmMid::ShowError(const QString& text) {
 }
 
 void TfmMid::DeleteTempCopy(const std::string& realPath) {
-    if (tempCopy_) DeleteTemporaryCopy(tempFolder_, realPath);
+    if (tempCopy_) DeleteTemporaryCopy(unpackFolder_, realPath);
 }
 
 void TfmMid::FailSong(const std::string& realPath) {
@@ -53,7 +53,7 @@ void TfmMid::PlaySong(const std::string& listPath, int mapCode) {
     SetStatusNow(QStringLiteral("UNPACKING"));  // unpacking can take a while
 
     std::string realPath;
-    switch (ExtractArchiveMember(archive_.get(), listPath, tempFolder_, realPath)) {
+    switch (ExtractArchiveMember(archive_.get(), listPath, unpackFolder_, realPath)) {
     case kExtractBusy:
         tempCopy_ = true;
         if (settings_.unlhaBusy > 0 && !timer1_->isActive()) {

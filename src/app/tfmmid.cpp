@@ -173,7 +173,7 @@ void TfmMid::ApplySettings(const Settings& settings) {
     settings_.autoStart = settings.autoStart;
     settings_.warningMsg = settings.warningMsg;
     settings_.tempFolder = settings.tempFolder;
-    tempFolder_ = settings.tempFolder;
+    UseTempFolder(settings.tempFolder);
 }
 
 void TfmMid::changeEvent(QEvent* event) {

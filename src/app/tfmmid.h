@@ -11,6 +11,7 @@
 #include "editor/playerlink.h"
 #include "library/songlist.h"
 #include "platform/linkmessages.h"
+#include "platform/privatetempfolder.h"
 #include "sequencer/playercontrol.h"
 #include "songfiles/archivelibrary.h"
 
@@ -52,6 +53,9 @@ public:
     const Settings& SettingsInForce() const override { return settings_; }
     const std::string& ProgramFolder() const override { return programFolder_; }
     const std::string& TempFolder() const { return tempFolder_; }
+    // Where archive members are unpacked: this run's own folder inside the temporary folder
+    // (the temporary folder itself where none can be made there). DOS form, ends in "\".
+    const std::string& UnpackFolder() const { return unpackFolder_; }
     PlayerState State() const { return state_; }
     bool ListEmpty() const { return listEmpty_; }
     bool RcpPlayable() const override { return rcpPlayable_; }
@@ -174,6 +178,7 @@ private:
     void RemoveTrayIcon();
     void UpdateTrayTip();
     void MakePlayer(const AppContext& context);
+    void UseTempFolder(const std::string& dosFolder);
 
     // Playback helpers.
     void SetStatusNow(const QString& text);  // shown at once, before a long step
@@ -214,6 +219,8 @@ private:
     // Environment, fixed after start-up.
     std::string programFolder_;  // DOS form, ends in "\"
     std::string tempFolder_;     // DOS form, ends in "\"
+    PrivateTempFolder unpackArea_;  // this run's folder inside tempFolder_
+    std::string unpackFolder_;      // DOS form, ends in "\"
     bool rcpPlayable_ = false;
     std::unique_ptr<ArchiveLibrary> archive_;
     bool hasGM_ = false;

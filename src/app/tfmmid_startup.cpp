@@ -107,7 +107,7 @@ bool TfmMid::LocateFolders(const AppContext& context) {
         return false;
     }
     programFolder_ = WithTrailingBackslash(*dos);
-    tempFolder_ = programFolder_;
+    tempFolder_ = unpackFolder_ = programFolder_;
     return true;
 }
 
@@ -130,7 +130,18 @@ void TfmMid::ReadSettings(const AppContext& context) {
     settings_ = ReadStartupSettings(programFolder_, context.env);
     MakePlayer(context);
     songs_.groupNames = settings_.groupNames;
-    tempFolder_ = settings_.tempFolder;
+    UseTempFolder(settings_.tempFolder);
+}
+
+// Unpacked members go into a folder of this run's own, made anew when the temporary folder
+// changes (the old one goes with what is left in it); the folders of runs that were killed go
+// when the next run makes its own.
+void TfmMid::UseTempFolder(const std::string& dosFolder) {
+    if (dosFolder == tempFolder_ && unpackArea_.Made()) return;
+    tempFolder_ = dosFolder;
+    const auto native = NativePath(dosFolder);
+    unpackArea_ = native ? PrivateTempFolder(*native) : PrivateTempFolder();
+    unpackFolder_ = unpackArea_.Made() ? dosFolder + unpackArea_.Name() + "\\" : dosFolder;
 }
 
 // The player reads the output it plays through from the settings file's [MIDI] section.

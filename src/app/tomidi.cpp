@@ -5,6 +5,7 @@
 #include "platform/cp932bytes.h"
 #include "platform/drives.h"
 #include "platform/filesystem.h"
+#include "platform/privatetempfolder.h"
 #include "sequencer/midiexport.h"
 #include "sequencer/songfile.h"
 #include "songfiles/archiveaccess.h"
@@ -49,26 +50,11 @@ int ResolveDosPath(const char* dosPath, char* out, size_t size) {
     return 1;
 }
 
-// A folder of this conversion's own, removed with whatever was unpacked into it.
-class PrivateFolder {
-public:
-    PrivateFolder() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kyrotune-XXXXXX";
-        if (::mkdtemp(pattern.data())) native_ = pattern;
-    }
-    ~PrivateFolder() {
-        std::error_code ec;
-        if (!native_.empty()) std::filesystem::remove_all(native_, ec);
-    }
-    PrivateFolder(const PrivateFolder&) = delete;
-    PrivateFolder& operator=(const PrivateFolder&) = delete;
-
-    const std::string& Native() const { return native_; }
-
-private:
-    std::string native_;
-};
+// The temporary folder a conversion unpacks into a folder of its own in.
+std::string TemporaryFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp && *tmp ? tmp : "/tmp";
+}
 
 ScoreReadResult ReadPlainSong(const std::string& path) {
     if (!IsDosPath(path)) return ReadSongScoreAt(path);
@@ -94,7 +80,7 @@ ScoreReadResult ReadArchivedSong(const std::string& archive, const std::string& 
     const ArchiveLibrary& library = *loaded.library;
     if (library.Functions().SetPathResolver) library.Functions().SetPathResolver(&ResolveDosPath);
 
-    const PrivateFolder folder;
+    const PrivateTempFolder folder(TemporaryFolder());
     const auto dosFolder = folder.Native().empty() ? std::nullopt : DosPath(folder.Native());
     if (!dosFolder) return Failure("一時フォルダを作れません");
     std::string unpacked;

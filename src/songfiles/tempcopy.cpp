@@ -47,7 +47,12 @@ bool DeleteTemporaryCopy(const std::string& tempFolder, const std::string& path)
 
     struct stat st {};
     if (::lstat(target.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-    return ::unlink(target.c_str()) == 0;
+    if (::unlink(target.c_str()) != 0) return false;
+    // A member stored with folders was unpacked into folders of the same names; those left empty
+    // go too, up to the temporary folder. rmdir removes only an empty folder.
+    for (std::string inner = *parent; IsInside(*folder, inner) && ::rmdir(inner.c_str()) == 0;)
+        inner = inner.substr(0, inner.find_last_of('/'));
+    return true;
 }
 
 }  // namespace kyro

@@ -5,6 +5,7 @@
 
 #include "dialogs/tfmlistmove.h"
 #include "dialogs/tfmtitle.h"
+#include "platform/filesystem.h"
 #include "platform/profile.h"
 
 #include <QApplication>
@@ -35,7 +36,7 @@ protected:
         Open(songs, settings);
         title.SetListEditor(&editor);
         title.SetPlayer(mid.get());
-        title.SetTempFolderSource([this] { return mid->TempFolder(); });
+        title.SetTempFolderSource([this] { return mid->UnpackFolder(); });
         title.SetWaitDialog(wait);
         listMove.SetListEditor(&editor);
         listMove.SetPlayer(mid.get());
@@ -157,7 +158,7 @@ TEST_F(CompanionsTest, GetTitleReadsSelectedRowsAndReportsFailuresOnce) {
     EXPECT_EQ(Selected(), (std::vector<int>{0, 2, 3, 4}));
     EXPECT_TRUE(editor.isEnabled());
     EXPECT_TRUE(Titles()->isEnabled());
-    EXPECT_TRUE(std::filesystem::is_empty(folder.Native("temp")));  // every unpacked copy deleted
+    EXPECT_TRUE(std::filesystem::is_empty(*NativePath(mid->UnpackFolder())));  // every unpacked copy deleted
 }
 
 TEST_F(CompanionsTest, GetTitleCancelledKeepsWhatItRead) {

@@ -5,6 +5,7 @@
 
 #include "library/listfiles.h"
 #include "platform/cp932.h"
+#include "platform/filesystem.h"
 #include "sequencer/player.h"
 #include "sequencer/recordingoutput.h"
 #include "sequencer/wavreader.h"
@@ -130,7 +131,8 @@ TEST_F(DemoPlaybackTest, AnArchivedSongWithItsResetThenALooseSongRenderBackToBac
     EXPECT_FALSE(title.isEmpty());
     EXPECT_NE(title, QStringLiteral("－タイトル未取得－"));
     EXPECT_EQ(Cp932ToQString(mid->Songs().groups[0].Title(1)), title);
-    EXPECT_TRUE(folder.Entries("temp").empty()) << "the unpacked copy is removed once playing has started";
+    EXPECT_TRUE(std::filesystem::is_empty(*NativePath(mid->UnpackFolder())))
+        << "the unpacked copy is removed once playing has started";
 
     // The song ends and the next one, a loose file without a reset map, follows.
     ASSERT_TRUE(WaitUntil([&] { return File(*mid) == QStringLiteral("CHOUCHOU.MID"); }));

@@ -5,11 +5,13 @@
 
 #include "dialogs/tfmdocread.h"
 #include "dialogs/tfmfilemove.h"
+#include "platform/filesystem.h"
 
 #include <QPlainTextEdit>
 #include <QTest>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace kyro {
 namespace {
@@ -25,7 +27,7 @@ protected:
         reader.SetEditor(&editor);
         reader.SetWaitDialog(wait);
         reader.SetUnpacking([this] {
-            return DocumentUnpacking{mid->Archive(), mid->TempFolder(), mid->SettingsInForce().unlhaBusy};
+            return DocumentUnpacking{mid->Archive(), mid->UnpackFolder(), mid->SettingsInForce().unlhaBusy};
         });
         fileMove.SetListEditor(&editor, &editor);
         fileMove.SetProgramFolder(mid->ProgramFolder());
@@ -47,7 +49,7 @@ TEST_F(DocumentsTest, TheOnlyDocumentIsShownAtOnceWhileTheDocumentButtonWaits) {
     ASSERT_TRUE(reader.isVisible());
     EXPECT_EQ(reader.findChild<QPlainTextEdit*>(QStringLiteral("edMemo"))->toPlainText(), QStringLiteral("read me"));
     EXPECT_FALSE(EditorButton("pbDoc")->isEnabled());
-    EXPECT_TRUE(folder.Entries("temp").empty()) << "the unpacked copy is deleted";
+    EXPECT_TRUE(std::filesystem::is_empty(*NativePath(mid->UnpackFolder()))) << "the unpacked copy is deleted";
     reader.close();
     EXPECT_TRUE(EditorButton("pbDoc")->isEnabled());
 }

@@ -4,6 +4,7 @@
 #include "app/playerwindow.h"
 
 #include "editor/tfmmidiopen.h"
+#include "platform/filesystem.h"
 
 #include <dlfcn.h>
 
@@ -205,7 +206,7 @@ TEST_F(PlaybackTest, AnUnpackedCopyIsRemovedOnEveryFailureAfterUnpacking) {
         mid->pbPLAYClick();
         EXPECT_EQ(mid->State(), PlayerState::Error);
         EXPECT_EQ(messages.Messages().size(), shown + 1);  // it failed after unpacking, with a message
-        EXPECT_TRUE(folder.Entries("temp").empty());
+        EXPECT_TRUE(std::filesystem::is_empty(*NativePath(mid->UnpackFolder())));
     }
 }
 

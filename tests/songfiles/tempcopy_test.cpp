@@ -29,8 +29,8 @@ TEST_F(TemporaryCopy, DeletesAFileInsideTheFolder) {
     EXPECT_TRUE(DeleteTemporaryCopy(temp_, temp_ + "song.mid"));
     EXPECT_TRUE(DeleteTemporaryCopy(temp_, temp_ + "b/c.mid"));
     EXPECT_FALSE(dir_.Exists("temp/song.mid"));
-    EXPECT_FALSE(dir_.Exists("temp/b/c.mid"));
-    EXPECT_TRUE(dir_.Exists("temp/b"));
+    EXPECT_FALSE(dir_.Exists("temp/b")) << "the folder made for a member stored with folders goes with it";
+    EXPECT_TRUE(dir_.Exists("temp"));
     EXPECT_FALSE(DeleteTemporaryCopy(temp_, temp_ + "song.mid")) << "already gone";
 }
 

@@ -2,8 +2,14 @@
 
 #include "realunlha.h"
 
+#include "platform/privatetempfolder.h"
 #include "unlha32/unlhaerrors.h"
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <filesystem>
 
 namespace kyro::test {
@@ -203,6 +209,32 @@ TEST_F(ArchiveExtract, ThroughTheProgramsResolver) {
     });
     EXPECT_EQ(Extract("D:\\lzh\\p.lzh", "D:\\tmp\\", "song.mid"), 0);
     EXPECT_EQ(dir_.Read("tmp/song.mid"), kSong);
+}
+
+// A run killed while it unpacks (here by the file size limit, in the middle of the member's data)
+// leaves the member written halfway and the folders of its name; the next run removes them.
+TEST_F(ArchiveExtract, AKillWhileUnpackingLeavesNothingAfterTheNextStart) {
+    const std::string big = SampleText(7, 1 << 20);
+    ASSERT_TRUE(WriteLzh(dir_.Native("p.lzh"), {{"big.mid", "deep/er/still", big, 2}}));
+    const std::string temp = dir_.MakeFolder("temp");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit limit{64 * 1024, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &limit);  // SIGXFSZ ends the process at the limit
+        PrivateTempFolder run(temp);
+        Extract(DosPath(dir_.Native("p.lzh")), DosFolder(run.Native()), "er/still/big.mid");
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << "the unpacking was not cut off";
+    ASSERT_EQ(dir_.Entries("temp").size(), 1u);
+    const std::string killedRun = "temp/" + dir_.Entries("temp")[0];
+    ASSERT_EQ(dir_.Entries(killedRun + "/er/still").size(), 1u);  // the half-written member
+
+    const PrivateTempFolder next(temp);
+    EXPECT_EQ(dir_.Entries("temp"), std::vector<std::string>{next.Name()});
+    EXPECT_TRUE(dir_.Entries("temp/" + next.Name()).empty());
 }
 
 }  // namespace
