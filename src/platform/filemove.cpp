@@ -88,8 +88,8 @@ bool CopyBytes(int in, int out) {
 
 // The copy is read back from the disk and compared with the source, byte for byte.
 bool SameContents(const std::string& a, const std::string& b, off_t expectedSize) {
-    FileDescriptor fa(::open(a.c_str(), O_RDONLY | O_CLOEXEC));
-    FileDescriptor fb(::open(b.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor fa(::open(a.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    FileDescriptor fb(::open(b.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat sa {}, sb {};
     if (fa.get() < 0 || fb.get() < 0 || ::fstat(fa.get(), &sa) != 0 || ::fstat(fb.get(), &sb) != 0) return false;
     if (sa.st_size != expectedSize || sb.st_size != expectedSize) return false;
@@ -107,7 +107,8 @@ bool SameContents(const std::string& a, const std::string& b, off_t expectedSize
 // bytes, mode and times; once it reads back equal to the source the source goes. Any failure
 // removes the copy and keeps the source.
 MoveResult CopyVerifyDelete(const std::string& from, const std::string& to) {
-    FileDescriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: a FIFO in a song's place is refused below instead of holding the move at open().
+    FileDescriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
     if (in.get() < 0 || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return MoveResult::Failed;
     FileDescriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));

@@ -132,7 +132,9 @@ bool FileReadable(const std::string& dosPath) {
 // ---- Reading and writing --------------------------------------------------------------------
 
 std::optional<std::string> ReadNativeFileBytes(const std::string& nativePath, std::size_t maxBytes) {
-    const int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO or a device in a file's place must not hold the program at open(); it is
+    // refused below, as no regular file.
+    const int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return std::nullopt;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -7,9 +7,9 @@
 #include "sequencer/song.h"
 #include "sequencer/songtimeline.h"
 
+#include "platform/filesystem.h"
 #include "platform/profile.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 
@@ -162,12 +162,15 @@ bool Player1::Open() {
         Fail(kPlayerFileNotFound, PlayerErrorText(kPlayerFileNotFound));
         return false;
     }
-    QFile file(path);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+    // Only a regular file is read, opened without blocking: a FIFO named like a song would hold
+    // the player at open() for good.
+    const auto fileBytes =
+        info.isDir() ? std::nullopt : ReadNativeFileBytes(fileName_, std::size_t(kMaxSongBytes) + 1);
+    if (!fileBytes) {
         Fail(kPlayerCannotRead, PlayerErrorText(kPlayerCannotRead));
         return false;
     }
-    const QByteArray bytes = file.read(kMaxSongBytes + 1);
+    const QByteArray bytes = QByteArray::fromStdString(*fileBytes);
     if (bytes.size() > kMaxSongBytes) {
         Fail(kPlayerCannotRead, QStringLiteral("ファイルが大きすぎます。"));
         return false;

@@ -59,7 +59,8 @@ protected:
         context.exeFolderNative = archiveFolder.empty() ? folder.Native() : archiveFolder;
         if (!archiveFile.empty()) context.archiveLibraryFile = archiveFile;
         context.env.vars["TEMP"] = folder.Native("temp");
-        context.makePlayer = [log = log](const std::string&) { return std::make_unique<FakePlayer>(log); };
+        if (!realPlayer)
+            context.makePlayer = [log = log](const std::string&) { return std::make_unique<FakePlayer>(log); };
         auto mid = std::make_unique<TfmMid>(context);
         log->Clear();
         return mid;
@@ -83,6 +84,7 @@ protected:
     std::shared_ptr<FakePlayerLog> log = std::make_shared<FakePlayerLog>();
     std::string archiveFolder;  // where the archive library is looked for first
     std::string archiveFile;
+    bool realPlayer = false;  // the sequencer itself, playing to the output the settings name
 };
 
 }  // namespace kyro::test
