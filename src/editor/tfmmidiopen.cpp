@@ -172,8 +172,10 @@ void TfmMidiOpen::FormShow() {
     group_ = std::clamp(player_->CurrentGroup(), 0, kGroupCount - 1);
     LoadGroupNames();
 
-    // The source side starts where the program was started, and stays where the user goes.
+    // The source side starts where the program was started, and stays where the user goes. It is
+    // listed once, below: placing the tree would list it too, and show every message twice.
     if (lvSourceDir_->Folder().empty()) {
+        const QSignalBlocker placing(lvSourceDir_);
         cmbSourceDrv_->Refill();
         const auto here = DosPath(QDir::currentPath().toStdString());
         if (!here || !lvSourceDir_->SetFolder(*here)) lvSourceDir_->SetDrive(ActiveDriveMap().CurrentDrive());

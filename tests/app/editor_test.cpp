@@ -4,6 +4,7 @@
 #include "app/editorwindow.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -25,6 +26,21 @@ TEST_F(EditorTest, OpeningShowsThePlayersGroupAndSongAndTheFolderWithItsArchive)
     EXPECT_EQ(editor.findChild<QComboBox*>("cmbGroupName")->currentText(), QStringLiteral("Group1"));
     EXPECT_EQ(Selected(), std::vector<int>{0});  // the player's current song
     EXPECT_FALSE(editor.Modified());
+}
+
+// The first opening starts in the folder the program was started in. Placing the folder tree
+// there listed the folder once and the opening again, so each damaged archive's message came twice.
+TEST_F(EditorTest, TheFirstOpeningListsTheStartFolderOnce) {
+    folder.Write("BAD.LZH", "not an archive");
+    const QString startedIn = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(folder.Native()));
+    mid = Start(Numbered(1));
+    mid->SetListEditor(&editor);
+    editor.show();
+    QDir::setCurrent(startedIn);
+    EXPECT_EQ(messages.Texts().size(), 1u);
+    EXPECT_TRUE(messages.Texts().front().endsWith(Cp932ToQString(Song("BAD.LZH") + " ]")));
+    EXPECT_EQ(Items("lbSourceFile").back(), "PACK.LZH->c.mid");
 }
 
 TEST_F(EditorTest, AddRefusesABatchThatWouldReachAThousand) {
