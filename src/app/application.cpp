@@ -16,6 +16,7 @@
 #include "editor/tfmgroup.h"
 
 #include <QApplication>
+#include <QSessionManager>
 #include <QTimer>
 
 namespace kyro {
@@ -86,14 +87,27 @@ ProgramWindows::~ProgramWindows() {
 int RunProgram(const AppContext& context, InstanceChannel* instance) {
     ProgramWindows windows(context);
     if (windows.fmMid->QuitRequested()) return windows.fmMid->ExitCode();
-    // The program ends with the main window, even while the list editor or a reader is open.
-    QObject::connect(windows.fmMid, &TfmMid::ProgramEnding, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    // The program ends with the main window, even while the list editor or a reader is open: the
+    // other windows are closed first (the companions keep their positions as they close), and one
+    // that refuses is left as it is, so that the end never waits on a window.
+    QObject::connect(
+        windows.fmMid, &TfmMid::ProgramEnding, qApp,
+        [](int exitCode) {
+            QApplication::closeAllWindows();
+            QCoreApplication::exit(exitCode);
+        },
+        Qt::QueuedConnection);
     new MprisService(windows.fmMid);  // the desktop's media controls, gone with the window
     // The session's end closes the program as BYE does; the player's files are written before
-    // the process goes.
+    // the process goes. The session manager's request to keep the data comes before the logout,
+    // which may yet be cancelled: the data is kept and the program goes on.
     TerminationSignals terminations;
     QObject::connect(&terminations, &TerminationSignals::Received, windows.fmMid, &TfmMid::EndWithTheSession);
-    QObject::connect(qApp, &QGuiApplication::commitDataRequest, windows.fmMid, &TfmMid::EndWithTheSession);
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, windows.fmMid, [mid = windows.fmMid](QSessionManager& manager) {
+        const bool mayAsk = manager.allowsInteraction();  // waits for the session manager's leave
+        if (!mid->CommitSessionData(mayAsk)) manager.cancel();
+        if (mayAsk) manager.release();
+    });
     windows.fmMid->show();
     TfmMid* mid = windows.fmMid;
     if (!context.filesToOpen.empty())

@@ -4,6 +4,7 @@
 #include "app/trayicon.h"
 #include "editor/tfmmidiopen.h"
 #include "library/listfiles.h"
+#include "platform/messagebox.h"
 #include "widgets/form.h"
 #include "widgets/mpanel.h"
 
@@ -17,6 +18,8 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
+
+#include <optional>
 
 namespace kyro {
 
@@ -125,7 +128,8 @@ void TfmMid::BuildLayout() {
 // (only when one changed: a list that could not be read must not cost the titles it belongs to);
 // a failed resume file does not stop the titles.
 void TfmMid::closeEvent(QCloseEvent* event) {
-    if (quitRequested_) {  // a start-up that ended early has nothing to save
+    // A start-up that ended early has nothing to save; an ending run has saved it already.
+    if (quitRequested_ || ending_) {
         event->accept();
         return;
     }
@@ -134,19 +138,44 @@ void TfmMid::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
-    SaveAndEnd();
+    SaveAndEnd(true);
 }
 
 void TfmMid::EndWithTheSession() {
     if (quitRequested_) return;  // a start-up that ended early has nothing to save
-    SaveAndEnd();
+    if (editor_) editor_->hide();  // its unsaved list stays unsaved: closing it would ask
+    SaveAndEnd(false);
 }
 
-void TfmMid::SaveAndEnd() {
+bool TfmMid::CommitSessionData(bool mayAsk) {
+    if (quitRequested_) return true;
+    {
+        std::optional<UnattendedMessages> unattended;
+        if (!mayAsk) unattended.emplace();
+        SaveRunState();
+    }
+    return !(editor_ && editor_->isVisible() && mayAsk && !editor_->CloseQuery());
+}
+
+// A failed resume file does not stop the titles; each failure has given its message.
+bool TfmMid::SaveRunState() {
+    bool saved = SaveResumeState(programFolder_, order_.Snapshot());
+    if (titlesChanged_ && listFilesHoldSongs_) {
+        const bool titlesSaved = SaveTitles(programFolder_, songs_, listLayout_);
+        titlesChanged_ = !titlesSaved;
+        saved = saved && titlesSaved;
+    }
+    return saved;
+}
+
+// `attended`: a window may show what could not be saved; otherwise it goes to standard error.
+void TfmMid::SaveAndEnd(bool attended) {
+    ending_ = true;
     StopPlayback();
-    SaveResumeState(programFolder_, order_.Snapshot());
-    if (titlesChanged_ && listFilesHoldSongs_) SaveTitles(programFolder_, songs_, listLayout_);
-    emit ProgramEnding();
+    std::optional<UnattendedMessages> unattended;
+    if (!attended) unattended.emplace();
+    const bool saved = SaveRunState();
+    emit ProgramEnding(saved ? 0 : 1);
 }
 
 void TfmMid::SetListEditor(TfmMidiOpen* editor) {

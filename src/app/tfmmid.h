@@ -137,16 +137,24 @@ public:
     void Timer1Timer();
 
     // The session ends (a termination signal, the desktop's logout): the program ends as BYE ends
-    // it, but asks nothing, since nobody may be there to answer. An unsaved list in the editor
-    // stays unsaved.
+    // it, but asks nothing, since nobody may be there to answer: a file it cannot write is said on
+    // standard error. An unsaved list in the editor stays unsaved.
     void EndWithTheSession();
+
+    // The desktop is about to end the session and asks its programs to keep their data; the
+    // logout may still be cancelled, so the program goes on running. What the close keeps (the
+    // play order, the titles read while playing) is saved now, and, when the session manager lets
+    // the program ask (`mayAsk`), the list editor asks about its unsaved list. False when the user
+    // chose Cancel there: the logout is to be cancelled.
+    bool CommitSessionData(bool mayAsk);
 
     // UM_LIST_CHANGED from the list editor and the system dialog.
     std::intptr_t HandleLinkMessage(LinkMessage msg, std::intptr_t wParam, const LParam& lParam) override;
 
 signals:
-    // Closing was allowed and everything is saved: the program ends, whatever else is open.
-    void ProgramEnding();
+    // Closing was allowed and everything that could be saved is: the program ends, whatever else
+    // is open, with `exitCode` (1 when a file it keeps could not be written).
+    void ProgramEnding(int exitCode);
     // The status display has been brought up to date (state, song, title or buttons may differ).
     void StatusDisplayUpdated();
 
@@ -155,7 +163,8 @@ protected:
     void changeEvent(QEvent* event) override;       // minimising hides into the tray
 
 private:
-    void SaveAndEnd();
+    void SaveAndEnd(bool attended);
+    bool SaveRunState();
     void BuildLayout();
     // Start-up, in its steps; each returns false when start-up ends there.
     bool RunStartup(const AppContext& context);
@@ -229,6 +238,7 @@ private:
     bool has55Map_ = false;
 
     bool quitRequested_ = false;
+    bool ending_ = false;  // everything is saved; the program is about to end
     int exitCode_ = 0;
 
     // Controls.

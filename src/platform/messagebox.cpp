@@ -2,6 +2,7 @@
 
 #include <QLoggingCategory>
 
+#include <cstdio>
 #include <utility>
 
 namespace kyro {
@@ -47,5 +48,15 @@ void SetMessagePresenter(MessageHandler presenter) { Presenter() = std::move(pre
 MessageHandler SetMessageResponder(MessageHandler responder) {
     return std::exchange(Responder(), std::move(responder));
 }
+
+UnattendedMessages::UnattendedMessages()
+    : previous_(std::exchange(Presenter(), [](const Message& message) {
+          QString line = message.text;
+          line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+          std::fprintf(stderr, "kyrotune: %s\n", line.toUtf8().constData());
+          return DefaultAnswer(message.buttons);
+      })) {}
+
+UnattendedMessages::~UnattendedMessages() { Presenter() = std::move(previous_); }
 
 }  // namespace kyro

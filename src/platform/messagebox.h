@@ -42,4 +42,18 @@ void SetMessagePresenter(MessageHandler presenter);
 // previous responder so that scopes can nest.
 MessageHandler SetMessageResponder(MessageHandler responder);
 
+// While one lives, messages are not shown but written to standard error, one line each
+// ("kyrotune: TEXT"), and answered with their default button: for what the program does when
+// nobody may be there to answer (the session ending). A responder still takes precedence.
+class UnattendedMessages {
+public:
+    UnattendedMessages();
+    ~UnattendedMessages();
+    UnattendedMessages(const UnattendedMessages&) = delete;
+    UnattendedMessages& operator=(const UnattendedMessages&) = delete;
+
+private:
+    MessageHandler previous_;
+};
+
 }  // namespace kyro

@@ -3,15 +3,22 @@
 // its name.
 #include "library/listfiles.h"
 #include "library/songlist.h"
+#include "platform/filelock.h"
+#include "platform/privatetempfolder.h"
+#include "platform/tempfiles.h"
+#include "support/processone.h"
 #include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <thread>
 
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +28,31 @@ namespace kyro {
 namespace {
 
 using namespace std::chrono_literals;
+
+constexpr char kResumeFile[] = "KYROSTAT.dat";
+constexpr int kKilled = 41;
+int g_stepsLeft = 0;
+
+void KillAtStep() {
+    if (--g_stepsLeft == 0) ::_exit(kKilled);
+}
+
+// The unpack folder of a run that ended without removing it, as a killed one; its name.
+std::string StaleUnpackFolder(const std::string& temp) {
+    int ends[2];
+    if (::pipe(ends) != 0) return {};
+    if (::fork() == 0) {
+        const std::string name = (new PrivateTempFolder(temp))->Name();
+        (void)!::write(ends[1], name.data(), name.size());
+        ::_exit(0);
+    }
+    ::close(ends[1]);
+    char name[64] = {};
+    (void)!::read(ends[0], name, sizeof name - 1);
+    ::close(ends[0]);
+    ::wait(nullptr);
+    return name;
+}
 
 // A song of 30 seconds whose title event says "Signal song".
 std::string LongSongWithATitle() {
@@ -44,6 +76,7 @@ protected:
         folder.Write("KYRO32.INI", "[KYRO32]\r\nWarningMsg=0\r\nAutoStart=1\r\nListRandomType=3\r\nGroupRandomType=2\r\n"
                                    "[Drives]\r\nD=" + folder.Native() + "\r\n[MIDI]\r\nOutput=wav\r\nWavFile=out.wav\r\n");
         folder.Write("SONG.MID", LongSongWithATitle());
+        folder.MakeFolder("temp");
         SongList songs;
         songs.groups[0].Append({"D:\\SONG.MID", kUntitledMarker, '0'});
         ASSERT_TRUE(SaveSongList(folder.Dos(), songs));  // the program folder in DOS form, with its "\"
@@ -51,20 +84,43 @@ protected:
         ::chmod(runtime.c_str(), 0700);
     }
 
-    // Starts the program on the folder, offscreen; its process id.
-    pid_t Start() const {
-        std::vector<std::string> args = {KYRO_EXECUTABLE, "--folder", folder.Native()};
-        std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtime};
+    // Starts the program on the folder, offscreen, after the words of `wrapper`; the process id.
+    // Its standard error goes to the file "stderr".
+    pid_t Start(std::vector<std::string> wrapper = {}) const {
+        std::vector<std::string> args = std::move(wrapper);
+        for (const std::string& a : {std::string(KYRO_EXECUTABLE), std::string("--folder"), folder.Native()})
+            args.push_back(a);
+        std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtime,
+                                        "TEMP=" + folder.Native("temp")};
         for (char** e = environ; *e; ++e)
-            if (!std::string(*e).starts_with("QT_QPA_PLATFORM=") && !std::string(*e).starts_with("XDG_RUNTIME_DIR="))
+            if (!std::string(*e).starts_with("QT_QPA_PLATFORM=") && !std::string(*e).starts_with("XDG_RUNTIME_DIR=") &&
+                !std::string(*e).starts_with("TEMP="))
                 env.push_back(*e);
         std::vector<char*> argv, envp;
         for (std::string& a : args) argv.push_back(a.data());
         for (std::string& e : env) envp.push_back(e.data());
         argv.push_back(nullptr);
         envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        ::posix_spawn_file_actions_init(&actions);
+        ::posix_spawn_file_actions_addopen(&actions, 2, folder.Native("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                           0644);
         pid_t pid = -1;
-        return ::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) == 0 ? pid : -1;
+        const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+        ::posix_spawn_file_actions_destroy(&actions);
+        return spawned == 0 ? pid : -1;
+    }
+
+    // Waits for the program to end; its exit status, or -1 when it had to be killed.
+    static int WaitForEnd(pid_t pid) {
+        int status = 0;
+        const bool ended = WaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 20s);
+        if (!ended) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return -1;
+        }
+        return status;
     }
 
     test::TempFolder folder;
@@ -81,15 +137,75 @@ TEST_P(SessionEndTest, TheProgramEndsAsByeEndsIt) {
     std::this_thread::sleep_for(500ms);
     ::kill(pid, GetParam());
 
-    int status = 0;
-    const bool ended = WaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 20s);
-    if (!ended) ::kill(pid, SIGKILL);
-    ASSERT_TRUE(ended) << "the program did not end";
+    const int status = WaitForEnd(pid);
+    ASSERT_NE(status, -1) << "the program did not end";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
     EXPECT_TRUE(folder.Exists("KYROSTAT.dat")) << "no resume file";
     EXPECT_EQ(folder.Read("KYROTitl.dat").substr(0, 13), "Signal song\r\n") << "the title read was lost";
     EXPECT_TRUE(folder.Exists("out.wav"));
     EXPECT_FALSE(folder.Exists("out.wav.part"));
+}
+
+// Nobody may be there to answer when the session ends: a file the end cannot write is said on
+// standard error, and the exit says that something was lost.
+TEST_F(SessionEndTest, AFileTheEndCannotWriteIsSaidAndTheExitIsNotClean) {
+    folder.Write(kResumeFile, "");
+    ::chmod(folder.Native(kResumeFile).c_str(), 0444);
+    const pid_t pid = Start();
+    ASSERT_GT(pid, 0);
+    const bool playing = WaitFor([&] { return folder.Exists("out.wav.part"); }, 20s);
+    if (!playing) ::kill(pid, SIGKILL);
+    ASSERT_TRUE(playing) << "the song did not start";
+    ::kill(pid, SIGTERM);
+    const int status = WaitForEnd(pid);
+    ASSERT_NE(status, -1) << "the program did not end (a message box waiting for an answer?)";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "status " << status;
+    EXPECT_NE(folder.Read("stderr").find(std::string("kyrotune: ﾌｧｲﾙ D:\\") + kResumeFile + " を作成できません"),
+              std::string::npos)
+        << folder.Read("stderr");
+    EXPECT_EQ(folder.Read("KYROTitl.dat").substr(0, 13), "Signal song\r\n") << "the titles were still saved";
+}
+
+// In a sandbox every start is process 1, so the number in a leftover's name is always that of a
+// live process. The real program, started so, still finishes the save a killed run left and
+// removes the folder a killed run unpacked into.
+TEST_F(SessionEndTest, InASandboxTheStartPutsRightWhatAKilledRunLeft) {
+    if (std::system("unshare --pid --fork --mount-proc true 2>/dev/null") != 0)
+        GTEST_SKIP() << "this machine makes no PID namespaces here (unshare needs privilege)";
+    SongList saved;
+    saved.groups[0].Append({"D:\\SONG.MID", "Saved title", '0'});
+    saved.groups[0].Append({"D:\\SONG.MID", "Second", '0'});
+    bool journalLeft = false;
+    for (int step = 1; step < 30 && !journalLeft; ++step) {
+        ASSERT_EQ(test::RunAsProcessOne([&] {
+                      g_stepsLeft = step;
+                      SetWriteStepHook(&KillAtStep);
+                      SaveSongList(folder.Dos(), saved);
+                      return 0;
+                  }),
+                  kKilled);
+        for (const std::string& name : folder.Entries(""))  // a whole journal: the save is to be finished
+            journalLeft |= name.ends_with(".journal") && !folder.Read(name).empty();
+    }
+    ASSERT_TRUE(journalLeft);
+    const std::string killedRun = std::string("temp/") + StaleUnpackFolder(folder.Native("temp"));
+
+    const pid_t pid = Start({"unshare", "--pid", "--fork", "--mount-proc", "--kill-child=SIGTERM"});
+    ASSERT_GT(pid, 0);
+    const bool recovered = WaitFor([&] { return !folder.Exists(killedRun) && folder.Exists("temp") &&
+                                                folder.Entries("temp").size() == 1; }, 20s);
+    std::this_thread::sleep_for(500ms);
+    ::kill(pid, SIGTERM);  // unshare ends, and the program with it
+    WaitForEnd(pid);
+    EXPECT_TRUE(WaitFor([&] { return FileLock(folder.Native("KYROTUNE.LCK"), false).Held(); }, 20s))
+        << "the program did not end";
+    EXPECT_TRUE(recovered) << "the killed run's unpack folder is still there";
+    SongList loaded;
+    LoadSongList(folder.Dos(), 0, loaded);
+    EXPECT_EQ(loaded.groups[0].Count(), 2);
+    EXPECT_EQ(loaded.groups[0].Title(0), "Saved title");
+    for (const std::string& name : folder.Entries("")) EXPECT_NE(name[0], '.') << name << " was left";
+    EXPECT_TRUE(folder.Entries("temp").empty()) << "the program's own unpack folder outlived it";
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, SessionEndTest, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
