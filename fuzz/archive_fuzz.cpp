@@ -87,10 +87,14 @@ std::vector<std::string> ListedSongs(const std::string& archive, bool checkPasse
     const int songResult = kyro::ListArchiveMembers(library, archive, songs,
                                                     kyro::ListingMode(kyro::kPurposeSongs, kyro::kFilterMidOrRcp));
     for (const auto& [result, list] : {std::pair{documentResult, &documents}, std::pair{songResult, &songs}}) {
-        if (result != kyro::kArchiveOk && (list->size() != 1 || list->front().empty())) std::abort();
+        // A failure holds its one message; a damaged archive its members first, the message last.
+        const bool damaged = result == kyro::kArchiveDamaged;
+        if (result != kyro::kArchiveOk && (list->empty() || (!damaged && list->size() != 1) || list->back().empty()))
+            std::abort();
+        if (damaged) list->pop_back();
         if (!checkPassed && result != kyro::kArchiveCheckFailed) std::abort();
     }
-    if (songResult != kyro::kArchiveOk) return members;
+    if (songResult != kyro::kArchiveOk && songResult != kyro::kArchiveDamaged) return members;
     for (const std::string& entry : songs) {
         if (entry.rfind("A.LZH->", 0) != 0) std::abort();
         members.push_back(entry.substr(7));
