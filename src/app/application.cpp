@@ -92,8 +92,9 @@ int RunProgram(const AppContext& context, InstanceChannel* instance) {
     // that refuses is left as it is, so that the end never waits on a window.
     QObject::connect(
         windows.fmMid, &TfmMid::ProgramEnding, qApp,
-        [](int exitCode) {
-            QApplication::closeAllWindows();
+        [mid = windows.fmMid](int exitCode) {
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (window != mid && window->isVisible()) window->close();
             QCoreApplication::exit(exitCode);
         },
         Qt::QueuedConnection);

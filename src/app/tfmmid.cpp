@@ -128,8 +128,7 @@ void TfmMid::BuildLayout() {
 // (only when one changed: a list that could not be read must not cost the titles it belongs to);
 // a failed resume file does not stop the titles.
 void TfmMid::closeEvent(QCloseEvent* event) {
-    // A start-up that ended early has nothing to save; an ending run has saved it already.
-    if (quitRequested_ || ending_) {
+    if (quitRequested_) {  // a start-up that ended early has nothing to save
         event->accept();
         return;
     }
@@ -170,7 +169,6 @@ bool TfmMid::SaveRunState() {
 
 // `attended`: a window may show what could not be saved; otherwise it goes to standard error.
 void TfmMid::SaveAndEnd(bool attended) {
-    ending_ = true;
     StopPlayback();
     std::optional<UnattendedMessages> unattended;
     if (!attended) unattended.emplace();

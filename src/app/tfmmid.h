@@ -238,7 +238,6 @@ private:
     bool has55Map_ = false;
 
     bool quitRequested_ = false;
-    bool ending_ = false;  // everything is saved; the program is about to end
     int exitCode_ = 0;
 
     // Controls.
