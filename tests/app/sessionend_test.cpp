@@ -3,8 +3,8 @@
 // its name.
 #include "library/listfiles.h"
 #include "library/songlist.h"
-#include "platform/privatetempfolder.h"
 #include "platform/tempfiles.h"
+#include "support/endedrun.h"
 #include "support/processone.h"
 #include "support/tempfolder.h"
 
@@ -35,23 +35,6 @@ int g_stepsLeft = 0;
 
 void KillAtStep() {
     if (--g_stepsLeft == 0) ::_exit(kKilled);
-}
-
-// The unpack folder of a run that ended without removing it, as a killed one; its name.
-std::string StaleUnpackFolder(const std::string& temp) {
-    int ends[2];
-    if (::pipe(ends) != 0) return {};
-    if (::fork() == 0) {
-        const std::string name = (new PrivateTempFolder(temp))->Name();
-        (void)!::write(ends[1], name.data(), name.size());
-        ::_exit(0);
-    }
-    ::close(ends[1]);
-    char name[64] = {};
-    (void)!::read(ends[0], name, sizeof name - 1);
-    ::close(ends[0]);
-    ::wait(nullptr);
-    return name;
 }
 
 // A song of 30 seconds whose title event says "Signal song".
@@ -193,7 +176,7 @@ TEST_F(SessionEndTest, InASandboxTheStartPutsRightWhatAKilledRunLeft) {
             journalLeft |= name.ends_with(".journal") && !folder.Read(name).empty();
     }
     ASSERT_TRUE(journalLeft);
-    const std::string killedRun = std::string("temp/") + StaleUnpackFolder(folder.Native("temp"));
+    const std::string killedRun = std::string("temp/") + test::FolderOfAnEndedRun(folder.Native("temp"));
 
     const pid_t pid = Start(sandbox);
     ASSERT_GT(pid, 0);

@@ -2,12 +2,10 @@
 // start, and nothing else in the temporary folder is touched.
 #include "platform/privatetempfolder.h"
 
+#include "support/endedrun.h"
 #include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -18,35 +16,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A run that ends without clearing up, as a killed one: its folder, holding what a killed
-// unpacking leaves (a member written halfway, the folders of a member stored with folders).
-std::string FolderOfAKilledRun(const std::string& parent) {
-    int pipeEnds[2];
-    EXPECT_EQ(::pipe(pipeEnds), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        auto* run = new PrivateTempFolder(parent);  // never destroyed: the run dies with it
-        std::string deep = run->Native();
-        for (int level = 0; level < 40; ++level) deep += "/d";
-        fs::create_directories(deep);
-        std::FILE* partial = std::fopen((deep + "/.unlha-Xq3z9a").c_str(), "w");
-        std::fputs("half a song", partial);
-        std::fclose(partial);
-        const std::string name = run->Name();
-        (void)!::write(pipeEnds[1], name.c_str(), name.size());
-        ::_exit(0);
-    }
-    ::close(pipeEnds[1]);
-    char name[64] = {};
-    EXPECT_GT(::read(pipeEnds[0], name, sizeof name - 1), 0);
-    ::close(pipeEnds[0]);
-    ::waitpid(child, nullptr, 0);
-    return name;
-}
-
 TEST(PrivateTempFolder, ARunRemovesTheFoldersOfEndedRunsAndLeavesEverythingElse) {
     test::TempFolder temp;
-    const std::string killed = FolderOfAKilledRun(temp.Native());
+    const std::string killed = test::FolderOfAnEndedRun(temp.Native());
+    temp.Write(killed + "/d/d/d/.unlha-Xq3z9a", "half a song");
     ASSERT_TRUE(temp.Exists(killed));
     std::optional<PrivateTempFolder> running(std::in_place, temp.Native());  // a run that goes on
     temp.Write("kyrotune-notes", "a file of the user's named like ours");
@@ -68,11 +41,6 @@ TEST(PrivateTempFolder, ARunRemovesTheFoldersOfEndedRunsAndLeavesEverythingElse)
     next.reset();  // the end of the run
     EXPECT_FALSE(temp.Exists(own));
     EXPECT_TRUE(temp.Exists(running->Name()));
-}
-
-TEST(PrivateTempFolder, NoFolderWhereNoneCanBeMade) {
-    test::TempFolder temp;
-    EXPECT_FALSE(PrivateTempFolder(temp.Native("missing")).Made());
 }
 
 }  // namespace
