@@ -50,7 +50,7 @@ int ResolveDosPath(const char* dosPath, char* out, size_t size) {
     return 1;
 }
 
-// The temporary folder a conversion unpacks into a folder of its own in.
+// Where a conversion makes the folder it unpacks into: $TMPDIR, else /tmp.
 std::string TemporaryFolder() {
     const char* tmp = std::getenv("TMPDIR");
     return tmp && *tmp ? tmp : "/tmp";
