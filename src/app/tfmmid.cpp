@@ -148,16 +148,15 @@ void TfmMid::EndWithTheSession() {
 
 bool TfmMid::CommitSessionData(bool mayAsk) {
     if (quitRequested_) return true;
-    {
-        std::optional<UnattendedMessages> unattended;
-        if (!mayAsk) unattended.emplace();
-        SaveRunState();
-    }
+    SaveRunState(mayAsk);
     return !(editor_ && editor_->isVisible() && mayAsk && !editor_->CloseQuery());
 }
 
-// A failed resume file does not stop the titles; each failure has given its message.
-bool TfmMid::SaveRunState() {
+// A failed resume file does not stop the titles; each failure gives its message, shown when
+// `attended` (a window may show it), else on standard error.
+bool TfmMid::SaveRunState(bool attended) {
+    std::optional<UnattendedMessages> unattended;
+    if (!attended) unattended.emplace();
     bool saved = SaveResumeState(programFolder_, order_.Snapshot());
     if (titlesChanged_ && listFilesHoldSongs_) {
         const bool titlesSaved = SaveTitles(programFolder_, songs_, listLayout_);
@@ -167,12 +166,9 @@ bool TfmMid::SaveRunState() {
     return saved;
 }
 
-// `attended`: a window may show what could not be saved; otherwise it goes to standard error.
 void TfmMid::SaveAndEnd(bool attended) {
     StopPlayback();
-    std::optional<UnattendedMessages> unattended;
-    if (!attended) unattended.emplace();
-    const bool saved = SaveRunState();
+    const bool saved = SaveRunState(attended);
     emit ProgramEnding(saved ? 0 : 1);
 }
 

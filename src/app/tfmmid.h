@@ -164,7 +164,7 @@ protected:
 
 private:
     void SaveAndEnd(bool attended);
-    bool SaveRunState();
+    bool SaveRunState(bool attended);
     void BuildLayout();
     // Start-up, in its steps; each returns false when start-up ends there.
     bool RunStartup(const AppContext& context);

@@ -30,12 +30,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr char kResumeFile[] = "KYROSTAT.dat";
-constexpr int kKilled = 41;
-int g_stepsLeft = 0;
-
-void KillAtStep() {
-    if (--g_stepsLeft == 0) ::_exit(kKilled);
-}
 
 // A song of 30 seconds whose title event says "Signal song".
 std::string LongSongWithATitle() {
@@ -165,13 +159,7 @@ TEST_F(SessionEndTest, InASandboxTheStartPutsRightWhatAKilledRunLeft) {
     saved.groups[0].Append({"D:\\SONG.MID", "Second", '0'});
     bool journalLeft = false;
     for (int step = 1; step < 30 && !journalLeft; ++step) {
-        ASSERT_EQ(test::RunAsProcessOne([&] {
-                      g_stepsLeft = step;
-                      SetWriteStepHook(&KillAtStep);
-                      SaveSongList(folder.Dos(), saved);
-                      return 0;
-                  }),
-                  kKilled);
+        ASSERT_EQ(test::RunKilledAtStep(step, [&] { SaveSongList(folder.Dos(), saved); }), test::kKilledAtStep);
         for (const std::string& name : folder.Entries(""))  // a whole journal: the save is to be finished
             journalLeft |= name.ends_with(".journal") && !folder.Read(name).empty();
     }

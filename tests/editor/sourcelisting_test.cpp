@@ -7,18 +7,13 @@
 #include "songfiles/archivelibrary.h"
 
 #include "lzhwriter.h"
+#include "support/fifo.h"
 #include "support/tempfolder.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cstring>
-#include <future>
 #include <memory>
 
 namespace kyro {
@@ -93,14 +88,12 @@ TEST_F(SourceListing, DamagedArchiveKeepsItsFirstMembersAndAFifoIsNoArchive) {
     damaged[third + 1] = static_cast<char>(damaged[third + 1] ^ 0x55);  // the third header's checksum
     dir_.Write("D.LZH", damaged);
     const std::string fifo = dir_.Native("FIFO.LZH");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(test::MakeFifo(fifo));
 
-    auto listing = std::async(std::launch::async, [this] { return List(dir_.Dos(), 0); });
-    if (listing.wait_for(std::chrono::seconds(20)) == std::future_status::timeout) {
-        close(open(fifo.c_str(), O_RDWR | O_NONBLOCK));
-        ADD_FAILURE() << "the listing blocked on the FIFO";
-    }
-    EXPECT_EQ(listing.get(), (Strings{"A.MID", "b.mid", "D.LZH->d1.mid", "D.LZH->d2.mid", "P.LZH->c.mid"}));
+    Strings listed;
+    EXPECT_TRUE(test::FinishesWithoutWaiting({fifo}, [&] { listed = List(dir_.Dos(), 0); }))
+        << "the listing blocked on the FIFO";
+    EXPECT_EQ(listed, (Strings{"A.MID", "b.mid", "D.LZH->d1.mid", "D.LZH->d2.mid", "P.LZH->c.mid"}));
     auto message = [this](const std::string& step, const std::string& file) {
         return "\xCC\xA7\xB2\xD9\x82\xAA\x88\xD9\x8F\xED\x82\xC5\x82\xB7\x81\x42\n" + step + "\n\n[ " + dir_.Dos() + file +
                " ]";  // ﾌｧｲﾙが異常です。

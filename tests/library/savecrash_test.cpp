@@ -19,26 +19,14 @@
 namespace kyro {
 namespace {
 
-constexpr int kKilled = 41;
-constexpr int kFinished = 42;
+using test::kKilledAtStep;
+using test::kWorkFinished;
 
-int g_stepsLeft = 0;
-
-void KillAtStep() {
-    if (--g_stepsLeft == 0) ::_exit(kKilled);
-}
-
-// Runs `work` as process 1 of a sandbox (every run the same number), dying as if killed after its
-// `step`-th disk change. True when the work finished before that step.
+// True when the work finished before the step at which it was to be killed.
 bool RunKilledAtStep(int step, const std::function<void()>& work) {
-    const int code = test::RunAsProcessOne([&] {
-        g_stepsLeft = step;
-        SetWriteStepHook(&KillAtStep);
-        work();
-        return kFinished;
-    });
-    EXPECT_TRUE(code == kKilled || code == kFinished) << code;
-    return code == kFinished;
+    const int code = test::RunKilledAtStep(step, work);
+    EXPECT_TRUE(code == kKilledAtStep || code == kWorkFinished) << code;
+    return code == kWorkFinished;
 }
 
 SongList Songs(int count, const std::string& tag) {
@@ -63,9 +51,9 @@ protected:
     void StartUp(bool locked = true) const {
         EXPECT_EQ(test::RunAsProcessOne([&] {
                       Recover(locked);
-                      return kFinished;
+                      return kWorkFinished;
                   }),
-                  kFinished);
+                  kWorkFinished);
     }
 
     // What the next start sees, after its recovery, must be one of the two pairs, and whole.
@@ -116,8 +104,8 @@ TEST_F(SaveCrashTest, AJournalLeftBehindNeverUndoesALaterSave) {
         const auto entries = folder.Entries("");
         journalsLeft += std::any_of(entries.begin(), entries.end(),
                                     [](const std::string& name) { return name.ends_with(".journal"); });
-        EXPECT_EQ(test::RunAsProcessOne([&] { return SaveSongList(folder.Dos(), laterList) ? kFinished : 0; }),
-                  kFinished);
+        EXPECT_EQ(test::RunAsProcessOne([&] { return SaveSongList(folder.Dos(), laterList) ? kWorkFinished : 0; }),
+                  kWorkFinished);
         StartUp();
         ExpectOnePairAndNoLeftovers("killed at save step " + std::to_string(step), {laterList});
     }

@@ -34,4 +34,25 @@ inline int RunAsProcessOne(const std::function<int()>& work) {
     return exitCode(status);
 }
 
+inline constexpr int kKilledAtStep = 41;
+inline constexpr int kWorkFinished = 42;
+
+namespace detail {
+inline int stepsLeft = 0;
+inline void KillAtStep() {
+    if (--stepsLeft == 0) ::_exit(kKilledAtStep);
+}
+}  // namespace detail
+
+// Runs `work` as process 1, dying as if killed after its `step`-th disk change (the write-step
+// hook): kKilledAtStep, or kWorkFinished when the work ended before that step.
+inline int RunKilledAtStep(int step, const std::function<void()>& work) {
+    return RunAsProcessOne([&] {
+        detail::stepsLeft = step;
+        SetWriteStepHook(&detail::KillAtStep);
+        work();
+        return kWorkFinished;
+    });
+}
+
 }  // namespace kyro::test
