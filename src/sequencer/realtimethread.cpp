@@ -24,17 +24,18 @@ namespace {
 // Children (a document viewer started by the program) must not inherit the policy.
 constexpr int kFifoNotInherited = SCHED_FIFO | SCHED_RESET_ON_FORK;
 
-bool SetFifo(int priority) {
+bool SetFifo(pid_t thread, int priority) {
     sched_param param{};
     param.sched_priority = priority;
-    return priority > 0 && pthread_setschedparam(pthread_self(), kFifoNotInherited, &param) == 0;
+    return priority > 0 && sched_setscheduler(thread, kFifoNotInherited, &param) == 0;
 }
 
 // Root (or CAP_SYS_NICE) may take any priority; a user with an RLIMIT_RTPRIO up to that limit.
-bool MakeRealtimeDirectly(int priority) {
-    if (SetFifo(priority)) return true;
+bool MakeRealtimeDirectly(pid_t thread, int priority) {
+    if (SetFifo(thread, priority)) return true;
     rlimit limit{};
-    return getrlimit(RLIMIT_RTPRIO, &limit) == 0 && limit.rlim_cur < rlim_t(priority) && SetFifo(int(limit.rlim_cur));
+    return getrlimit(RLIMIT_RTPRIO, &limit) == 0 && limit.rlim_cur < rlim_t(priority) &&
+           SetFifo(thread, int(limit.rlim_cur));
 }
 
 constexpr const char* kRtkitService = "org.freedesktop.RealtimeKit1";
@@ -57,7 +58,7 @@ bool LimitRealtimeCpuTime(std::int64_t allowedUs) {
     return setrlimit(RLIMIT_RTTIME, &limit) == 0;
 }
 
-RtkitAnswer AskRealtimeKit(int priority) {
+RtkitAnswer AskRealtimeKit(pid_t thread, int priority) {
     RtkitAnswer answer;
     sd_bus* bus = nullptr;
     if (const int r = sd_bus_open_system(&bus); r < 0) {
@@ -84,10 +85,9 @@ RtkitAnswer AskRealtimeKit(int priority) {
     } else if (!LimitRealtimeCpuTime(rttimeMaxUs)) {
         answer.why = "RLIMIT_RTTIME cannot be set";
     } else {
-        const auto thread = std::uint64_t(syscall(SYS_gettid));
         const auto granted = std::uint32_t(std::clamp(priority, 1, std::max<int>(maxPriority, 1)));
         r = sd_bus_call_method(bus, kRtkitService, kRtkitObject, kRtkitService, "MakeThreadRealtime", &error, nullptr,
-                               "tu", thread, granted);
+                               "tu", std::uint64_t(thread), granted);
         if (r < 0)
             failed("MakeThreadRealtime", r);
         else
@@ -103,18 +103,26 @@ std::once_flag refusalSaid;
 
 }  // namespace
 
-RealtimeRoute MakeThisThreadRealtime(int priority) {
-    if (MakeRealtimeDirectly(priority)) return RealtimeRoute::Direct;
+RealtimeRoute MakeThisThreadRealtime(int priority) { return MakeThreadRealtime(int(syscall(SYS_gettid)), priority); }
+
+RealtimeRoute MakeThreadRealtime(int threadId, int priority) {
+    const auto thread = pid_t(threadId);
+    const int policy = sched_getscheduler(thread);
+    if (policy >= 0 && ((policy & ~SCHED_RESET_ON_FORK) == SCHED_FIFO || (policy & ~SCHED_RESET_ON_FORK) == SCHED_RR))
+        return RealtimeRoute::Direct;  // raised already
+    if (MakeRealtimeDirectly(thread, priority)) return RealtimeRoute::Direct;
     RtkitAnswer answer;
     if (!rtkitUnavailable.load()) {
-        answer = AskRealtimeKit(priority);
+        answer = AskRealtimeKit(thread, priority);
         if (answer.granted) return RealtimeRoute::RealtimeKit;
         if (answer.unavailable) rtkitUnavailable = true;
     } else {
         answer.why = "RealtimeKit is not available";
     }
     std::call_once(refusalSaid, [&] {
-        std::fprintf(stderr, "kyrotune: the sequencer plays at normal priority; real-time scheduling was refused (%s)\n",
+        std::fprintf(stderr,
+                     "kyrotune: the sequencer and the synthesizer play at normal priority; real-time scheduling "
+                     "was refused (%s)\n",
                      answer.why.c_str());
     });
     return RealtimeRoute::None;

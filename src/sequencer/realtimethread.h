@@ -9,6 +9,10 @@ namespace kyro {
 // The engine's priority: modest, since RealtimeKit usually grants at most 20, and below the
 // audio drivers' threads (FluidSynth asks for 60), which must never wait for the engine.
 inline constexpr int kEngineRealtimePriority = 10;
+// The synthesizer's render thread works ahead of the card, so it may wait behind the engine; the
+// audio device's thread only copies what is rendered and must never wait for either.
+inline constexpr int kSynthRenderRealtimePriority = 9;
+inline constexpr int kAudioDeviceRealtimePriority = 15;
 
 enum class RealtimeRoute { Direct, RealtimeKit, None };
 
@@ -17,5 +21,10 @@ enum class RealtimeRoute { Direct, RealtimeKit, None };
 // When neither does, the thread stays as it was, the first refusal is said once on stderr, and a
 // RealtimeKit that is not there at all is not asked again.
 RealtimeRoute MakeThisThreadRealtime(int priority);
+
+// The same for another thread of this process, by its kernel thread id (gettid): an audio
+// library's thread, raised from one of ours. A thread already at a real-time policy (the library
+// raised it itself) is left as it is.
+RealtimeRoute MakeThreadRealtime(int threadId, int priority);
 
 }  // namespace kyro
