@@ -1,30 +1,38 @@
 // The engine's timing: a dense song (16 channels of 32nd notes at about 240 BPM, a tempo change
-// every bar) played in real time, on an idle machine and on a loaded one (four processes that
-// spin, besides the program, on this machine's two cores), through two outputs:
+// every bar) played in real time, on an idle machine, on a loaded one (four processes that spin,
+// besides the program, on this machine's two cores), and on the loaded machine as an ordinary
+// user (the bench drops to nobody after set-up: no real-time scheduling, as on a desktop without
+// RealtimeKit), through two outputs:
 //
 // - port: an output that stamps every message with the monotonic clock when the engine hands it
 //   over, as a MIDI port sends it; each onset is compared with the engine's ideal schedule.
-// - fluidsynth: the synthesizer fed ahead of time and applying each message at its sample frame,
-//   rendered by a sound card's stand-in (a thread asking for a period of frames on time, at the
-//   audio driver's real-time priority); each message's frame of effect is compared with the
-//   ideal frame of its song time.
+// - fluidsynth: the synthesizer with its render thread, played by a sound card's stand-in that
+//   consumes periods by the wall clock (cardtimeline.h): a period not ready in time is played as
+//   silence and what follows comes that much later. Each message's error is the moment the card
+//   plays the frame where it took effect, minus its due time.
 //
-//   sequencer_bench [seconds]   (default 15, for each of the four plays)
+//   sequencer_bench [seconds]   (default 15, for each of the six plays; run as root, which the
+//                                bench leaves for the last two)
 //
-// Last line: onset error loaded p50 N us, p99 N us, max N us; idle p50 N us, p99 N us, max N us
-// (the FluidSynth output's frames, which the sound follows).
+// Last line: onset error at the card, loaded unprivileged p50 N us, p99 N us, max N us,
+// underruns N; loaded p99 N us, max N us; idle p99 N us, max N us
 #include "sequencer/engine.h"
 #include "sequencer/fluidsynthsynth.h"
-#include "sequencer/realtimethread.h"
 #include "sequencer/sampleclockedsynth.h"
+
+#include "cardtimeline.h"
 
 #include <fluidsynth.h>
 
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <grp.h>
+#include <pthread.h>
 #include <sys/wait.h>
-#include <csignal>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 
 #include <algorithm>
 #include <atomic>
@@ -32,6 +40,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -123,49 +132,64 @@ private:
     std::vector<Stamp> stamps_;
 };
 
-// A sound card's stand-in: asks the synthesizer for a period of frames on time, from a real-time
-// thread as the audio drivers do. Like a card, it holds `periods` periods: a thread that comes
-// back from a stall fills that much at once, and what the card played meanwhile is lost (an
-// underrun), not rendered later.
+// A sound card with its driver's thread, as FluidSynth's ALSA driver runs it: the thread asks
+// the synthesizer for a period, then writes it to the card, which returns when the card has room
+// (cardtimeline.h). The thread asks for the driver's real-time priority itself and gets it only
+// where the system allows it directly; the output raises it otherwise, as it raises a real
+// driver's thread.
 class SoundCardStandIn {
 public:
-    SoundCardStandIn(kyro::SampleClockedSynth& synth, int periodFrames, int periods)
-        : synth_(synth), period_(periodFrames), periods_(periods), thread_([this] { Run(); }) {}
-    ~SoundCardStandIn() {
+    SoundCardStandIn(kyro::SampleClockedSynth& synth, int periodFrames, int periods, double seconds)
+        : synth_(synth),
+          period_(periodFrames),
+          timeline_(kSampleRate, periodFrames, periods, std::size_t(seconds * kSampleRate / periodFrames) + 1),
+          thread_([this] { Run(); }) {}
+    ~SoundCardStandIn() { Stop(); }
+    void Stop() {
         stop_ = true;
-        thread_.join();
+        if (thread_.joinable()) thread_.join();
     }
-    long Underruns() const { return underruns_.load(); }
+    // Read once stopped.
+    const kyro::bench::CardTimeline& Timeline() const { return timeline_; }
+    bool GotRealtime() const { return realtime_; }
+    std::int64_t FramesWritten() const { return written_.load(); }
 
 private:
     void Run() {
-        kyro::MakeThisThreadRealtime(kAudioDriverPriority);
+        sched_param param{};
+        param.sched_priority = kAudioDriverPriority;
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);  // refused to an ordinary user
         std::vector<float> left(static_cast<std::size_t>(period_)), right(static_cast<std::size_t>(period_));
-        const auto periodLength = std::chrono::duration<double>(double(period_) / kSampleRate);
-        auto due = Clock::now();  // when the card runs out of frames: it needs the next period by then
         while (!stop_.load()) {
             std::fill(left.begin(), left.end(), 0.0f);
             std::fill(right.begin(), right.end(), 0.0f);
             float* out[2] = {left.data(), right.data()};
             synth_.Render(period_, 0, nullptr, 2, out);
-            const auto now = Clock::now();
-            if (now > due) {
-                ++underruns_;
-                due = now;
-            }
-            due += std::chrono::duration_cast<Clock::duration>(periodLength);
-            // Asked again as soon as a period's room is free in the card.
-            std::this_thread::sleep_until(due - std::chrono::duration_cast<Clock::duration>((periods_ - 1) * periodLength));
+            std::this_thread::sleep_until(timeline_.RoomAt());
+            timeline_.Write(Clock::now());
+            written_ = timeline_.FramesWritten();
         }
+        int policy = 0;
+        pthread_getschedparam(pthread_self(), &policy, &param);
+        realtime_ = (policy & ~SCHED_RESET_ON_FORK) == SCHED_FIFO;
     }
 
     kyro::SampleClockedSynth& synth_;
     const int period_;
-    const int periods_;
+    kyro::bench::CardTimeline timeline_;
     std::atomic<bool> stop_{false};
-    std::atomic<long> underruns_{0};
+    std::atomic<std::int64_t> written_{0};
+    bool realtime_ = false;
     std::thread thread_;
 };
+
+// From here on the bench runs as an ordinary user: no real-time scheduling, as on a desktop
+// without RealtimeKit.
+bool DropPrivileges() {
+    if (geteuid() != 0) return true;
+    constexpr uid_t kNobody = 65534;
+    return setgroups(0, nullptr) == 0 && setgid(kNobody) == 0 && setuid(kNobody) == 0;
+}
 
 // Processes that spin until they are killed (or this one ends); started before any thread here
 // asks for real-time scheduling, so that they stay at normal priority.
@@ -175,6 +199,7 @@ std::vector<pid_t> StartBusyProcesses(int count) {
         const pid_t pid = fork();
         if (pid == 0) {
             prctl(PR_SET_PDEATHSIG, SIGKILL);
+            DropPrivileges();  // so that the bench can stop them once it has dropped its own
             std::atomic<unsigned long> spin{0};
             for (;;) spin.fetch_add(1, std::memory_order_relaxed);
         }
@@ -218,32 +243,60 @@ Errors PlayToPort(const std::shared_ptr<const kyro::Song>& song, const char* loa
     return errors;
 }
 
-Errors PlayToFluidSynth(const std::shared_ptr<const kyro::Song>& song, fluid_synth_t* synth, int periodFrames,
-                        int periods, const char* load) {
+struct CardResult {
+    Errors errors;
+    long underruns;  // periods the card played as silence, and device calls that found too little sound
+};
+
+// Each message's error is the moment the card plays the frame where it took effect, minus the
+// moment it is due by the engine's clock: the output's latency, late rendering and the card's
+// underruns all count.
+CardResult PlayToFluidSynth(const std::shared_ptr<const kyro::Song>& song, fluid_synth_t* synth, int periodFrames,
+                            int periods, const char* load) {
     kyro::SampleClockedSynth clocked(synth, kSampleRate, periodFrames * periods);
-    Errors errors(song->events.size() + 64);
-    std::atomic<std::size_t> applied{0};
-    clocked.ObserveApplied([&](double dueFrame, std::int64_t appliedFrame) {
-        errors.Add((double(appliedFrame) - dueFrame) * 1e6 / kSampleRate);
-        ++applied;
+    struct Applied {
+        std::int64_t songTimeUs, frame;
+    };
+    std::vector<Applied> applied;
+    applied.reserve(song->events.size() + 64);
+    std::atomic<std::size_t> appliedCount{0};
+    std::atomic<std::int64_t> lastFrame{0};
+    clocked.ObserveApplied([&](std::int64_t songTimeUs, double, std::int64_t frame) {
+        if (applied.size() < applied.capacity()) applied.push_back({songTimeUs, frame});
+        lastFrame = frame;
+        ++appliedCount;
     });
-    long underruns = 0;
-    {
-        SoundCardStandIn card(clocked, periodFrames, periods);
-        kyro::SequencerEngine engine;
-        engine.Play(song, clocked, 0);
-        engine.WaitForEnd();
-        // The card plays on until the last message has taken effect.
-        const auto giveUp = Clock::now() + std::chrono::seconds(5);
-        while (applied.load() < song->events.size() && Clock::now() < giveUp)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        underruns = card.Underruns();
+    const double seconds = double(song->lengthUs) / 1e6 + 10;
+    clocked.RenderAhead();
+    SoundCardStandIn card(clocked, periodFrames, periods, seconds);
+    clocked.StartRenderThread();
+    kyro::SequencerEngine engine;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the card runs before the play begins
+    engine.Play(song, clocked, 0);
+    engine.WaitForEnd();
+    // The card plays on until the last message's frame is played.
+    const auto giveUp = Clock::now() + std::chrono::seconds(5);
+    while ((appliedCount.load() < song->events.size() || card.FramesWritten() <= lastFrame.load()) &&
+           Clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    card.Stop();
+    clocked.StopRenderThread();
+
+    const kyro::bench::CardTimeline& timeline = card.Timeline();
+    CardResult result{Errors(applied.size()), timeline.Underruns() + clocked.Underruns()};
+    for (const Applied& a : applied) {
+        const auto due = engine.StartedAt() + std::chrono::microseconds(a.songTimeUs);
+        result.errors.Add(std::chrono::duration<double, std::micro>(timeline.PlayedAt(a.frame) - due).count());
     }
-    const double halfBlockUs = kyro::kSynthBlockFrames / 2.0 * 1e6 / kSampleRate;
-    Report((std::string("fluidsynth, ") + load + ", " + std::to_string(underruns) + " underruns").c_str(), errors,
-           std::lround(halfBlockUs));
-    return errors;
+    std::printf("fluidsynth, %s: card saw %lld periods, %ld late (%.1f ms of silence); %ld device calls short of "
+                "sound; device thread %s\n",
+                load, static_cast<long long>(timeline.FramesWritten() / periodFrames), timeline.Underruns(),
+                std::chrono::duration<double, std::milli>(timeline.Silence()).count(), clocked.Underruns(),
+                card.GotRealtime() ? "real-time" : "at normal priority");
+    Report((std::string("fluidsynth, ") + load).c_str(), result.errors, 1000);
+    return result;
 }
+
 
 }  // namespace
 
@@ -265,16 +318,27 @@ int main(int argc, char** argv) {
     std::printf("sound card stand-in: %d periods of %d frames at %.0f Hz\n", periods, periodFrames, kSampleRate);
 
     const Errors idlePort = PlayToPort(song, "idle");
-    const Errors idleSynth = PlayToFluidSynth(song, made.synth->Synth(), periodFrames, periods, "idle");
+    const CardResult idle = PlayToFluidSynth(song, made.synth->Synth(), periodFrames, periods, "idle");
     const std::vector<pid_t> busy = StartBusyProcesses(kBusyProcesses);
     std::printf("load: %zu processes spinning\n", busy.size());
     const Errors loadedPort = PlayToPort(song, "loaded");
-    const Errors loadedSynth = PlayToFluidSynth(song, made.synth->Synth(), periodFrames, periods, "loaded");
+    const CardResult loaded = PlayToFluidSynth(song, made.synth->Synth(), periodFrames, periods, "loaded");
+    if (!DropPrivileges()) {
+        std::printf("cannot run as an ordinary user: %s\n", std::strerror(errno));
+        StopProcesses(busy);
+        return 1;
+    }
+    std::printf("now running as user %d, real-time scheduling not granted\n", int(getuid()));
+    const Errors unprivilegedPort = PlayToPort(song, "loaded unprivileged");
+    const CardResult unprivileged =
+        PlayToFluidSynth(song, made.synth->Synth(), periodFrames, periods, "loaded unprivileged");
     StopProcesses(busy);
 
-    const auto loaded = loadedSynth.Summarise();
-    const auto idle = idleSynth.Summarise();
-    std::printf("onset error loaded p50 %ld us, p99 %ld us, max %ld us; idle p50 %ld us, p99 %ld us, max %ld us\n",
-                loaded.p50, loaded.p99, loaded.max, idle.p50, idle.p99, idle.max);
+    const auto u = unprivileged.errors.Summarise();
+    const auto l = loaded.errors.Summarise();
+    const auto i = idle.errors.Summarise();
+    std::printf("onset error at the card, loaded unprivileged p50 %ld us, p99 %ld us, max %ld us, underruns %ld; "
+                "loaded p99 %ld us, max %ld us; idle p99 %ld us, max %ld us\n",
+                u.p50, u.p99, u.max, unprivileged.underruns, l.p99, l.max, i.p99, i.max);
     return 0;
 }

@@ -142,7 +142,8 @@ void SequencerEngine::Run(std::shared_ptr<const Song> song, MidiOutput* output, 
     std::size_t next = std::lower_bound(events.begin(), events.end(), fromUs,
                                         [](const SongEvent& e, std::int64_t t) { return e.timeUs < t; }) -
                        events.begin();
-    const EngineClock::TimePoint start = clock_->Now();
+    // The song's clock starts when its first sound can be heard.
+    const EngineClock::TimePoint start = clock_->Now() + output->Latency();
     startedAt_ = start.time_since_epoch().count();
     output->BeginPlay(fromUs, start, scale);
     for (const std::size_t i : ChannelSetupBefore(events, next)) SendEvent(*output, fromUs, events[i].message);

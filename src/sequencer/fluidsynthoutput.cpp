@@ -42,6 +42,7 @@ public:
         : synth_(std::move(synth)), clocked_(synth_->Synth(), kSampleRate, DriverBufferFrames(synth_->Settings())) {}
     ~FluidSynthOutput() override {
         delete_fluid_audio_driver(driver_);  // stops the audio thread before the synthesizer goes
+        clocked_.StopRenderThread();
         if (sdlAudioStarted_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
 
@@ -49,8 +50,12 @@ public:
     bool StartDriver() {
         // FluidSynth's SDL2 driver wants its host to have started SDL's audio.
         if (DriverName(synth_->Settings()) == "sdl2") sdlAudioStarted_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        clocked_.RenderAhead();  // the device's first calls find sound ready
         driver_ = new_fluid_audio_driver2(synth_->Settings(), RenderForDriver, &clocked_);
-        if (driver_) return true;
+        if (driver_) {
+            clocked_.StartRenderThread();
+            return true;
+        }
         driver_ = new_fluid_audio_driver(synth_->Settings(), synth_->Synth());
         bySampleClock_ = false;
         return driver_ != nullptr;
@@ -66,6 +71,9 @@ public:
     }
     std::chrono::microseconds Lookahead() const override {
         return bySampleClock_ ? clocked_.Lookahead() : std::chrono::microseconds(0);
+    }
+    std::chrono::microseconds Latency() const override {
+        return bySampleClock_ ? clocked_.Latency() : std::chrono::microseconds(0);
     }
     void BeginPlay(std::int64_t fromUs, std::chrono::steady_clock::time_point start, double scale) override {
         if (bySampleClock_) clocked_.BeginPlay(fromUs, start, scale);

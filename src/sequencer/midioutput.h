@@ -38,6 +38,11 @@ public:
     // Outputs that play what they get at once want nothing ahead (0).
     virtual std::chrono::microseconds Lookahead() const { return {}; }
 
+    // How long after a play is begun its first sound can be heard: the sound an output keeps
+    // ready ahead of the card. The engine starts the song's clock that much later, so that the
+    // times it keeps are the times the sound is heard. Outputs that play at once have none (0).
+    virtual std::chrono::microseconds Latency() const { return {}; }
+
     // A play begins: song time fromUs is due when the steady clock reads `start`, and song time
     // runs `scale` times as fast as the clock. Outputs with a lookahead place their queue by it.
     virtual void BeginPlay(std::int64_t fromUs, std::chrono::steady_clock::time_point start, double scale) {

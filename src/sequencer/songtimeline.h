@@ -22,6 +22,7 @@ public:
     }
     void Flush(std::int64_t songTimeUs) override { target_.Flush(Advance(songTimeUs)); }
     std::chrono::microseconds Lookahead() const override { return target_.Lookahead(); }
+    std::chrono::microseconds Latency() const override { return target_.Latency(); }
     void BeginPlay(std::int64_t fromUs, std::chrono::steady_clock::time_point start, double scale) override {
         target_.BeginPlay(offsetUs_ + fromUs, start, scale);
     }
