@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools
   liblhasa-dev lhasa
   libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev
+  fluid-soundfont-gm fluid-soundfont-gs  # the default SoundFont set: GM with the GS sounds on top
   libsystemd-dev  # sd-bus, to ask RealtimeKit for real-time scheduling
   fluidsynth  # the command the WAV render test compares our render with
   timidity  # the reference the RCP reader's test compares its reading with

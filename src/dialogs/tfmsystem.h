@@ -54,6 +54,7 @@ public:
     void gpListRndClick(int listMode);
     void pbLookClick();
     void pbSoundFontClick();
+    void edSoundFontChange();
     void cmbOutputChange();
     void pbOKClick();
     void pbCancelClick();
@@ -96,6 +97,7 @@ private:
     QComboBox* cmbOutput_ = nullptr;
     QLineEdit* edSoundFont_ = nullptr;
     QPushButton* pbSoundFont_ = nullptr;
+    QLabel* lbSoundFontSet_ = nullptr;  // the files SoundFont= loads as typed, or the set found
     QComboBox* cmbPort_ = nullptr;
     QComboBox* cmbAudioDriver_ = nullptr;
     QDoubleSpinBox* edGain_ = nullptr;

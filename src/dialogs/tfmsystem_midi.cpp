@@ -5,6 +5,7 @@
 #include "platform/cp932.h"
 #include "platform/profile.h"
 #include "sequencer/midioutput.h"
+#include "sequencer/soundfontset.h"
 #include "widgets/form.h"
 
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace kyro {
 
@@ -47,28 +49,31 @@ void TfmSystem::BuildMidiPage(QWidget* page) {
     edSoundFont_->setPlaceholderText(QStringLiteral("(自動)"));
     pbSoundFont_ = MakeControl<QPushButton>(page, "pbSoundFont", {366, 40, 74, 26}, QStringLiteral("参照"));
     connect(pbSoundFont_, &QPushButton::clicked, this, &TfmSystem::pbSoundFontClick);
+    lbSoundFontSet_ = MakeControl<QLabel>(page, "lbSoundFontSet", {110, 68, 330, 16});
+    connect(edSoundFont_, &QLineEdit::textChanged, this, &TfmSystem::edSoundFontChange);
 
-    edGain_ = MakeControl<QDoubleSpinBox>(page, "edGain", {110, 74, 80, 22});
-    MakeLabel(page, {8, 77, 100, 16}, QStringLiteral("&Gain"), edGain_);
+    edGain_ = MakeControl<QDoubleSpinBox>(page, "edGain", {110, 98, 80, 22});
+    MakeLabel(page, {8, 101, 100, 16}, QStringLiteral("&Gain"), edGain_);
     edGain_->setRange(0.0, kMaxSynthGain);
     edGain_->setDecimals(2);
     edGain_->setSingleStep(0.1);
-    MakeLabel(page, {198, 77, 242, 16},
+    MakeLabel(page, {198, 101, 242, 16},
               QStringLiteral("(0～%1, 標準 %2)").arg(kMaxSynthGain).arg(kDefaultSynthGain));
 
-    cmbAudioDriver_ = MakeControl<QComboBox>(page, "cmbAudioDriver", {110, 106, 200, 22});
-    MakeLabel(page, {8, 109, 100, 16}, QStringLiteral("Audio &Driver"), cmbAudioDriver_);
+    cmbAudioDriver_ = MakeControl<QComboBox>(page, "cmbAudioDriver", {110, 130, 200, 22});
+    MakeLabel(page, {8, 133, 100, 16}, QStringLiteral("Audio &Driver"), cmbAudioDriver_);
     cmbAudioDriver_->setEditable(true);
     for (const char* driver : kAudioDrivers) cmbAudioDriver_->addItem(QString::fromLatin1(driver));
 
     // Editable: a port that is not connected now keeps its name.
-    cmbPort_ = MakeControl<QComboBox>(page, "cmbPort", {110, 138, 330, 22});
-    MakeLabel(page, {8, 141, 100, 16}, QStringLiteral("&Port"), cmbPort_);
+    cmbPort_ = MakeControl<QComboBox>(page, "cmbPort", {110, 162, 330, 22});
+    MakeLabel(page, {8, 165, 100, 16}, QStringLiteral("&Port"), cmbPort_);
     cmbPort_->setEditable(true);
 
     // The player reads [MIDI] each time it opens a song: a song playing now keeps its output.
-    auto* note = MakeLabel(page, {8, 176, 432, 32},
+    auto* note = MakeLabel(page, {8, 200, 432, 48},
                            QStringLiteral("出力の設定は、次に曲を開くときから使われます。\n"
+                                          "SoundFont は ; で区切って複数指定でき、後のものが優先されます。\n"
                                           "Gain は fluidsynth と wav の音量です (FluidSynth の synth.gain)。"));
     note->setWordWrap(true);
 }
@@ -90,6 +95,7 @@ void TfmSystem::FillMidiPage() {
     cmbOutput_->setCurrentIndex(index);
 
     edSoundFont_->setText(Cp932ToQString(midiRead_.soundFont));
+    edSoundFontChange();  // also when the text stays empty and no change is signalled
     edGain_->setValue(GainValue(midiRead_.gain));
     gainShown_ = edGain_->value();
     cmbAudioDriver_->setCurrentText(Cp932ToQString(midiRead_.audioDriver));
@@ -105,12 +111,37 @@ void TfmSystem::pbSoundFontClick() {
     if (!chosen.isEmpty()) edSoundFont_->setText(chosen);
 }
 
+// The file names SoundFont= would load as it is typed now (relative paths from the program
+// folder), or the set the synthesizer finds by itself when it is empty.
+void TfmSystem::edSoundFontChange() {
+    const std::filesystem::path programFolder =
+        std::filesystem::path(SettingsFilePath(player_.ProgramFolder())).parent_path();
+    const SoundFontChoice fonts =
+        ChooseSoundFonts(ResolveSoundFontList(edSoundFont_->text().toStdString(), programFolder));
+    const auto name = [](const std::string& path) {
+        return QString::fromStdString(std::filesystem::path(path).filename().string());
+    };
+    QStringList names, paths;
+    for (const std::string& file : fonts.files) {
+        names << name(file);
+        paths << QString::fromStdString(file);
+    }
+    if (!fonts.missing.empty())
+        lbSoundFontSet_->setText(QStringLiteral("使用: なし (見つかりません: %1)").arg(name(fonts.missing)));
+    else if (names.isEmpty())
+        lbSoundFontSet_->setText(QStringLiteral("使用: なし (SoundFont が見つかりません)"));
+    else
+        lbSoundFontSet_->setText(QStringLiteral("使用: ") + names.join(QStringLiteral("; ")));
+    lbSoundFontSet_->setToolTip(paths.join(QLatin1Char('\n')));
+}
+
 // Only what the chosen output uses can be set.
 void TfmSystem::cmbOutputChange() {
     const QString output = cmbOutput_->currentText();
     const bool synth = output == QLatin1String("fluidsynth") || output == QLatin1String("wav");
     edSoundFont_->setEnabled(synth);
     pbSoundFont_->setEnabled(synth);
+    lbSoundFontSet_->setEnabled(synth);
     edGain_->setEnabled(synth);
     cmbAudioDriver_->setEnabled(output == QLatin1String("fluidsynth"));
     cmbPort_->setEnabled(output == QLatin1String("port"));

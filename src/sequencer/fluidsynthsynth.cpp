@@ -7,56 +7,9 @@
 #include <alsa/asoundlib.h>
 #endif
 
-#include <algorithm>
-#include <cctype>
-#include <filesystem>
 #include <mutex>
-#include <system_error>
 
 namespace kyro {
-
-// ---- SoundFonts -------------------------------------------------------------------------------
-
-const SoundFontPlaces& UsualSoundFontPlaces() {
-    static const SoundFontPlaces places{
-        {
-            // Debian's alternatives link to the General MIDI SoundFont the system prefers.
-            "/usr/share/sounds/sf2/default-GM.sf2",
-            "/usr/share/sounds/sf2/TimGM6mb.sf2",    // timgm6mb-soundfont (the README installs it)
-            "/usr/share/sounds/sf2/FluidR3_GM.sf2",  // fluid-soundfont-gm
-            "/usr/share/sounds/sf3/default-GM.sf3",
-            "/usr/share/sounds/sf3/MuseScore_General.sf3",
-        },
-        {"/usr/share/sounds/sf2", "/usr/share/sounds/sf3", "/usr/share/soundfonts"},
-    };
-    return places;
-}
-
-namespace {
-
-bool IsSoundFontFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;  // follows links; a dangling link is not one
-    std::string ext = path.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return ext == ".sf2" || ext == ".sf3";
-}
-
-}  // namespace
-
-std::string FindSoundFont(const SoundFontPlaces& places) {
-    for (const auto& file : places.files)
-        if (IsSoundFontFile(file)) return file;
-    for (const auto& folder : places.folders) {
-        std::error_code ec;
-        std::vector<std::string> found;
-        for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-            if (IsSoundFontFile(it->path())) found.push_back(it->path().string());
-        std::sort(found.begin(), found.end());
-        if (!found.empty()) return found.front();
-    }
-    return {};
-}
 
 // ---- Log capture ------------------------------------------------------------------------------
 
@@ -135,24 +88,23 @@ FluidSynthInstance::~FluidSynthInstance() {
 }
 
 SynthMakeResult MakeFluidSynth(const OutputSettings& settings, double sampleRate) {
-    std::string soundFont = settings.soundFont;
-    if (soundFont.empty()) {
-        soundFont = FindSoundFont(UsualSoundFontPlaces());
-        if (soundFont.empty())
-            return {nullptr,
-                    "SoundFont が見つかりません (/usr/share/sounds/sf2 ほか)。timgm6mb-soundfont を入れるか、"
-                    "[MIDI] SoundFont= に SoundFont ファイルを指定してください"};
-    } else {
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(soundFont, ec))
-            return {nullptr, "SoundFont が見つかりません: " + soundFont};
-    }
+    const SoundFontChoice fonts = ChooseSoundFonts(settings.soundFont);
+    if (!fonts.missing.empty()) return {nullptr, "SoundFont が見つかりません: " + fonts.missing};
+    if (fonts.files.empty())
+        return {nullptr,
+                "SoundFont が見つかりません (/usr/share/sounds/sf2 ほか)。fluid-soundfont-gm と fluid-soundfont-gs "
+                "を入れるか、[MIDI] SoundFont= に SoundFont ファイルを指定してください"};
 
     FluidLogCapture log;
     fluid_settings_t* fs = new_fluid_settings();
     if (!fs) return {nullptr, "FluidSynth の設定を作れません"};
     // GS and XG resets are addressed to device 0x10; with FluidSynth's default of 0 it ignores them.
     fluid_settings_setint(fs, "synth.device-id", 16);
+    // Only the samples of the presets in use are read into memory: the GS set is 150 MB on disk.
+    fluid_settings_setint(fs, "synth.dynamic-sample-loading", 1);
+    // Twice the 64 voices of the sound modules these songs were written for (FluidSynth's own
+    // 256 keep 1.4 MiB more resident for voices no song of the list uses).
+    fluid_settings_setint(fs, "synth.polyphony", 128);
     fluid_settings_setnum(fs, "synth.sample-rate", sampleRate);
     fluid_settings_setnum(fs, "synth.gain", settings.gain);
     if (!settings.audioDriver.empty()) fluid_settings_setstr(fs, "audio.driver", settings.audioDriver.c_str());
@@ -163,9 +115,14 @@ SynthMakeResult MakeFluidSynth(const OutputSettings& settings, double sampleRate
         const std::string why = log.Text();
         return {nullptr, "FluidSynth のシンセサイザを作れません" + (why.empty() ? std::string() : ": " + why)};
     }
-    if (fluid_synth_sfload(synth, soundFont.c_str(), 1) == FLUID_FAILED) {
-        const std::string why = log.Text();
-        return {nullptr, "SoundFont を読めません: " + soundFont + (why.empty() ? std::string() : " (" + why + ")")};
+    // In load order: FluidSynth searches the font loaded last first. The channels take their
+    // presets once, after the last font, so that no sample is loaded for a font lower down.
+    for (std::size_t i = 0; i < fonts.files.size(); ++i) {
+        const std::string& file = fonts.files[i];
+        if (fluid_synth_sfload(synth, file.c_str(), i + 1 == fonts.files.size()) == FLUID_FAILED) {
+            const std::string why = log.Text();
+            return {nullptr, "SoundFont を読めません: " + file + (why.empty() ? std::string() : " (" + why + ")")};
+        }
     }
     return {std::move(instance), {}};
 }

@@ -1,9 +1,10 @@
 #pragma once
-// FluidSynth pieces shared by the live synthesizer and the WAV renderer: where the SoundFont is,
-// a synthesizer made from the settings, FluidSynth's log messages caught for error texts, and a
-// MIDI message played on the synthesizer.
+// FluidSynth pieces shared by the live synthesizer and the WAV renderer: a synthesizer made from
+// the settings with its SoundFonts (soundfontset.h), FluidSynth's log messages caught for error
+// texts, and a MIDI message played on the synthesizer.
 
 #include "sequencer/midioutput.h"
+#include "sequencer/soundfontset.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,17 +16,6 @@ typedef struct _fluid_hashtable_t fluid_settings_t;
 typedef struct _fluid_synth_t fluid_synth_t;
 
 namespace kyro {
-
-// Debian's usual places for a General MIDI SoundFont: files tried first, in order, then every
-// *.sf2 / *.sf3 in the folders, by name.
-struct SoundFontPlaces {
-    std::vector<std::string> files;
-    std::vector<std::string> folders;
-};
-const SoundFontPlaces& UsualSoundFontPlaces();
-
-// The first SoundFont that exists in the places; empty when there is none.
-std::string FindSoundFont(const SoundFontPlaces& places);
 
 // A synthesizer with its settings, deleted together.
 class FluidSynthInstance {
@@ -48,7 +38,7 @@ struct SynthMakeResult {
     std::string error;                          // plain text when synth is null
 };
 
-// A synthesizer at the given sample rate with the SoundFont of the settings (or the first found),
+// A synthesizer at the given sample rate with the SoundFonts of the settings (or the set found),
 // answering SysEx for device 0x10 as GS and XG modules do. The audio driver is the caller's.
 SynthMakeResult MakeFluidSynth(const OutputSettings& settings, double sampleRate);
 

@@ -57,7 +57,8 @@ public:
 // What the [MIDI] section says (names documented in the README).
 struct OutputSettings {
     std::string output = "fluidsynth";  // Output=fluidsynth | port | wav | null
-    std::string soundFont;              // SoundFont=path (native); empty: the first found in the usual places
+    std::string soundFont;              // SoundFont=path;path... (native), the last on top; empty: the set
+                                        // found (soundfontset.h)
     std::string audioDriver;            // AudioDriver=alsa|pulseaudio|...; empty: FluidSynth's default
     std::string port;                   // Port=name of a MIDI output port (RtMidi), matched by name
     std::string wavFile;                // WavFile=path of the WAV file the wav output writes

@@ -3,8 +3,9 @@
 
 #include "sequencer/outputmodule.h"
 #include "sequencer/outputs_internal.h"
+#include "sequencer/soundfontset.h"
 
-#include "platform/cp932.h"
+#include "platform/cp932bytes.h"
 #include "platform/profile.h"
 
 #include <cctype>
@@ -97,7 +98,8 @@ OutputSettings ReadOutputSettings(const std::string& settingsNativePath) {
     OutputSettings s;
     const std::string output = Lower(Cp932ToUtf8(profile.ReadString("MIDI", "Output", "")));
     if (!output.empty()) s.output = output;
-    s.soundFont = NativePathSetting(profile, "SoundFont", base);
+    // A list of paths, each resolved as NativePathSetting resolves one.
+    s.soundFont = ResolveSoundFontList(Cp932ToUtf8(profile.ReadString("MIDI", "SoundFont", "")), base);
     s.audioDriver = Cp932ToUtf8(profile.ReadString("MIDI", "AudioDriver", ""));
     s.port = Cp932ToUtf8(profile.ReadString("MIDI", "Port", ""));
     s.wavFile = NativePathSetting(profile, "WavFile", base);

@@ -165,6 +165,24 @@ TEST_F(SystemDialogTest, OkWritesEveryKeyAndKeepsTheRestOfTheFile) {
     EXPECT_EQ(folder.Read("KYRO32.INI"), after);
 }
 
+// The MIDI page names the SoundFonts that would be loaded, following the edit as it is typed:
+// without a setting the GS set the install script installs.
+TEST_F(SystemDialogTest, SoundFontSetFollowsTheTypedList) {
+    folder.Write("sf/mine.sf2", "x");
+    auto mid = Start(ThreeSongs());
+    auto dialog = Open(*mid);
+    const std::pair<QString, QString> cases[] = {
+        {QString(), QStringLiteral("使用: FluidR3_GM.sf2; FluidR3_GS.sf2")},
+        {QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2 ; sf/mine.sf2"),
+         QStringLiteral("使用: TimGM6mb.sf2; mine.sf2")},  // relative: from the program folder
+        {QStringLiteral("sf/mine.sf2;sf/gone.sf2"), QStringLiteral("使用: なし (見つかりません: gone.sf2)")},
+    };
+    for (const auto& [typed, shown] : cases) {
+        Control<QLineEdit>(*dialog, "edSoundFont")->setText(typed);
+        EXPECT_EQ(Control<QLabel>(*dialog, "lbSoundFontSet")->text(), shown) << typed.toStdString();
+    }
+}
+
 TEST_F(SystemDialogTest, TemporaryFolderGetsItsBackslashOrKeepsTheDialogOpen) {
     struct Case {
         std::string typed;
