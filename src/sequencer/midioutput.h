@@ -4,7 +4,9 @@
 //
 // Every call comes from the engine's thread, one at a time. An output that renders sound itself
 // (the WAV renderer) uses the song time it is given, not the wall clock, so a song renders at its
-// true length whatever the engine's clock does.
+// true length whatever the engine's clock does. The WAV renderer records everything it is sent
+// while it is open, each song after the one before, and is finished when it closes, keeping the
+// last song's release (at most 3 s).
 
 #include <chrono>
 #include <cstdint>
@@ -52,6 +54,11 @@ public:
     // The play was stopped: whatever is queued and not yet played is dropped, and what is sent
     // until the next BeginPlay (the silencing) plays at once.
     virtual void DropQueued() {}
+
+    // Nothing more will be sent: a recording renders the sound's release and is put in place.
+    // Returns why that failed (empty when it did not). Destroying an output finishes it too, for
+    // an owner that has nobody to tell.
+    virtual std::string Finish() { return {}; }
 };
 
 // What the [MIDI] section says (names documented in the README).
@@ -61,7 +68,7 @@ struct OutputSettings {
                                         // found (soundfontset.h)
     std::string audioDriver;            // AudioDriver=alsa|pulseaudio|...; empty: FluidSynth's default
     std::string port;                   // Port=name of a MIDI output port (RtMidi), matched by name
-    std::string wavFile;                // WavFile=path of the WAV file the wav output writes
+    std::string wavFile;                // WavFile=path of the WAV file the wav output records into
     double gain = kDefaultSynthGain;    // Gain=0..10, FluidSynth's master gain (fluidsynth and wav)
     double clockScale = 1.0;            // ClockScale=10 plays ten times faster (tests, benchmarks only)
 

@@ -13,7 +13,7 @@
 // The output stays open across songs while the settings name the same one: a synthesizer keeps
 // what a reset file set up for the song that follows, as a sound module would, and a WAV output
 // records one session (each song after the one before) until the player ends or the settings
-// change.
+// change, then keeps the last song's release (at most 3 s) and finishes the file.
 
 #include "sequencer/midioutput.h"
 #include "sequencer/playercontrol.h"

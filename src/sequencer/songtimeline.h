@@ -27,6 +27,7 @@ public:
         target_.BeginPlay(offsetUs_ + fromUs, start, scale);
     }
     void DropQueued() override { target_.DropQueued(); }
+    std::string Finish() override { return target_.Finish(); }
 
 private:
     std::int64_t Advance(std::int64_t songTimeUs) {

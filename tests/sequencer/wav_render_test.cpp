@@ -71,11 +71,12 @@ TEST_F(WavRenderTest, RendersTheSongAtItsLengthAndNotSilent) {
 }
 
 TEST_F(WavRenderTest, LengthFollowsSongTimeNotCallOrder) {
-    // A message whose time has passed plays at once; a Flush before the end adds nothing.
+    // A message whose time has passed plays at once; a Flush before the end adds nothing. (The
+    // note is over long before the end, so that no release follows it.)
     const std::vector<SongEvent> events = {
         {500000, {0x90, 60, 100}},
         {250000, {0x80, 60, 0}},  // late: the engine was behind
-        {1000000, {0x90, 64, 100}},
+        {1000000, {0xB0, 7, 100}},
     };
     OutputOpenResult opened = OpenOutput(Settings("late.wav"));
     ASSERT_TRUE(opened.output) << opened.error;
@@ -86,6 +87,40 @@ TEST_F(WavRenderTest, LengthFollowsSongTimeNotCallOrder) {
     const test::WavFileData wav = test::ReadWavFile(folder_.Native("late.wav"));
     ASSERT_EQ(wav.error, "");
     EXPECT_NEAR(double(wav.Frames()), 1.5 * kRate, kBlockFrames);
+}
+
+// A message takes effect at the 64-frame block nearest its frame, as on the live synthesizer: a
+// note due just before or just after a block's start sounds exactly as one due on it.
+TEST_F(WavRenderTest, EachMessageTakesEffectAtTheNearestBlock) {
+    constexpr long kStart = 100 * kBlockFrames;  // a block's first frame
+    const auto noteAt = [&](long frame) {
+        const std::int64_t dueUs = (std::int64_t(frame) * 1000000 + kRate - 1) / kRate;  // within that frame
+        return Render("nearest.wav", {{dueUs, {0x90, 60, 110}}}, 500000).samples;
+    };
+    const auto onTheStart = noteAt(kStart), onTheNextStart = noteAt(kStart + kBlockFrames);
+    ASSERT_NE(onTheStart, onTheNextStart);
+    struct Case {
+        long due;
+        const std::vector<std::int16_t>& soundsAs;
+    };
+    for (const Case& c : {Case{kStart - 1, onTheStart}, Case{kStart + 1, onTheStart},
+                          Case{kStart + kBlockFrames / 2 - 1, onTheStart},
+                          Case{kStart + kBlockFrames / 2, onTheNextStart}})
+        EXPECT_TRUE(noteAt(c.due) == c.soundsAs) << "due at frame " << c.due;
+}
+
+// When the output closes, the sound after the last message rings on until it is silent, at most
+// 3 s: a released note keeps its release and no silence after it; a note never released stops.
+TEST_F(WavRenderTest, TheReleaseIsKeptUntilSilentForAtMostThreeSeconds) {
+    std::vector<SongEvent> organ = {{0, {0xC0, 16}}, {0, {0x90, 60, 110}}};
+    const test::WavFileData held = Render("held.wav", organ, 1000000);
+    EXPECT_NEAR(held.Seconds(), 4.0, 1.0 / kRate);
+
+    organ.push_back({1000000, {0x80, 60, 0}});
+    const test::WavFileData released = Render("released.wav", organ, 1000000);
+    EXPECT_GT(released.Seconds(), 1.05) << "the release was cut";
+    EXPECT_LT(released.Seconds(), 4.0) << "the release ran to the limit";
+    EXPECT_GE(released.LastFrameAbove(kSilence), long(released.Frames()) - 4096) << "silence after the release";
 }
 
 TEST_F(WavRenderTest, EarlierRecordingStaysUntilTheNewOneIsWhole) {
@@ -123,7 +158,9 @@ TEST_F(WavRenderTest, GsResetSysExReachesTheSynthesizer) {
     const auto rendered = [&](const std::string& name, std::vector<SongEvent> head) {
         head.push_back({100000, noteOn});
         head.push_back({600000, noteOff});
-        return Render(name, head, 1000000).samples;
+        auto samples = Render(name, head, 1000000).samples;
+        samples.resize(std::min(samples.size(), std::size_t(2 * kRate)));  // the second of song time: releases differ
+        return samples;
     };
     const auto piano = rendered("piano.wav", {});
     const auto violinThenReset = rendered("reset.wav", {{0, violin}, {50000, gsReset}});
