@@ -1,9 +1,12 @@
-// Program entry: kyrotune [--folder DIR], or kyrotune --to-midi IN OUT [--folder DIR].
+// Program entry: kyrotune [--folder DIR], kyrotune --to-midi IN OUT [--folder DIR], or
+// kyrotune --to-wav IN OUT [--map MAP] [--folder DIR].
 //
-// The executable itself holds only the MIDI conversion, which needs no Qt, no display and no sound,
-// so that it starts as fast as a command-line converter. Everything else (the windows, the
-// sequencer's outputs) is in libkyrotune-app.so beside it, loaded when the player runs.
+// The executable itself holds only the conversions, which need no Qt, no display and no sound
+// card, so that they start as fast as command-line converters; --to-wav loads the output module
+// (libkyrotune-outputs.so) for its synthesizer. Everything else (the windows, the player) is in
+// libkyrotune-app.so beside it, loaded when the player runs.
 #include "app/tomidi.h"
+#include "app/towav.h"
 #include "app/windowedmain.h"
 #include "platform/filesystem.h"
 
@@ -49,5 +52,6 @@ int RunWindowedProgram(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (kyro::AsksForMidiConversion(argc, argv)) return kyro::RunMidiConversion(argc, argv, std::cerr);
+    if (kyro::AsksForWavConversion(argc, argv)) return kyro::RunWavConversion(argc, argv, std::cerr);
     return RunWindowedProgram(argc, argv);
 }

@@ -23,9 +23,10 @@ inline constexpr char kOutputModuleSymbol[] = "KyroOutputModule";  // extern "C"
 using OutputModuleFunction = const OutputModule* (*)();
 
 // The module, loaded on the first call and kept (its outputs' code lives there). Looked for beside
-// the player's library (the program folder, or lib/kyrotune when installed); from a test or
-// benchmark, in the build's program folder. Null when it cannot be loaded, with a plain text in
-// `error`.
+// the player's library (the program folder, or lib/kyrotune when installed); from the kyrotune
+// executable (the WAV converter), beside it, then in lib/kyrotune of its installed prefix; from a
+// test or benchmark, in the build's program folder. Null when it cannot be loaded, with a plain
+// text in `error`.
 const OutputModule* LoadOutputModule(std::string& error);
 
 }  // namespace kyro

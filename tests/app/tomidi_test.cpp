@@ -2,6 +2,7 @@
 // same; and the failures, which leave OUT as it was.
 #include "app/tomidi.h"
 
+#include "app/conversioncommand.h"
 #include "sequencer/midifile.h"
 #include "sequencer/songfile.h"
 #include "support/tempfolder.h"
@@ -102,7 +103,7 @@ class ToMidiSuccess : public ToMidiTest, public ::testing::WithParamInterface<Su
 TEST_P(ToMidiSuccess, WritesWhatThePlayerWouldSend) {
     std::string in = GetParam().in;
     if (const auto at = in.find('%'); at != std::string::npos) in.replace(at, 1, folder_.Native());
-    ASSERT_EQ(Convert(in, folder_.Native("out.mid")), kToMidiOk) << errors_.str();
+    ASSERT_EQ(Convert(in, folder_.Native("out.mid")), kConversionOk) << errors_.str();
     EXPECT_EQ(errors_.str(), "");
 
     const SongReadResult expected = ReadBytes(folder_.Read(GetParam().source));
@@ -143,7 +144,7 @@ TEST_P(ToMidiFailure, SaysWhyAndLeavesOutAsItWas) {
     const std::vector<std::string> before = folder_.Entries("");
 
     EXPECT_EQ(Convert(in, folder_.Native(GetParam().out)), GetParam().exitCode);
-    EXPECT_NE(errors_.str().find(GetParam().exitCode == kToMidiCannotRead ? in : folder_.Native(GetParam().out)),
+    EXPECT_NE(errors_.str().find(GetParam().exitCode == kConversionCannotRead ? in : folder_.Native(GetParam().out)),
               std::string::npos)
         << errors_.str();
     EXPECT_EQ(folder_.Read("old.mid"), "old contents");
@@ -152,11 +153,11 @@ TEST_P(ToMidiFailure, SaysWhyAndLeavesOutAsItWas) {
 
 INSTANTIATE_TEST_SUITE_P(
     Inputs, ToMidiFailure,
-    ::testing::Values(Failure{"MissingFile", "%/drive/NONE.MID", "new.mid", kToMidiCannotRead},
-                      Failure{"DamagedFile", "%/drive/BROKEN.MID", "old.mid", kToMidiCannotRead},
-                      Failure{"MissingMember", "D:\\LZH\\PACK.LZH->none.rcp", "new.mid", kToMidiCannotRead},
-                      Failure{"UnwritableFolder", "%/drive/SONG.MID", "none/new.mid", kToMidiCannotWrite},
-                      Failure{"OutIsAFolder", "%/drive/SONG.MID", "drive", kToMidiCannotWrite}),
+    ::testing::Values(Failure{"MissingFile", "%/drive/NONE.MID", "new.mid", kConversionCannotRead},
+                      Failure{"DamagedFile", "%/drive/BROKEN.MID", "old.mid", kConversionCannotRead},
+                      Failure{"MissingMember", "D:\\LZH\\PACK.LZH->none.rcp", "new.mid", kConversionCannotRead},
+                      Failure{"UnwritableFolder", "%/drive/SONG.MID", "none/new.mid", kConversionCannotWrite},
+                      Failure{"OutIsAFolder", "%/drive/SONG.MID", "drive", kConversionCannotWrite}),
     [](const ::testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
 
 TEST_F(ToMidiTest, DamagedSongGivesTheReadersOwnText) {
@@ -173,9 +174,9 @@ TEST_F(ToMidiTest, RunsWithoutADisplay) {
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
-    EXPECT_EQ(run("D:\\LZH\\PACK.LZH->a.rcp"), kToMidiOk);
+    EXPECT_EQ(run("D:\\LZH\\PACK.LZH->a.rcp"), kConversionOk);
     EXPECT_EQ(ByTime(ReadBytes(folder_.Read("run.mid"))), ByTime(ReadBytes(rcp2_)));
-    EXPECT_EQ(run(folder_.Native("drive/NONE.MID")), kToMidiCannotRead);
+    EXPECT_EQ(run(folder_.Native("drive/NONE.MID")), kConversionCannotRead);
 }
 
 // Without --to-midi the executable runs the player from libkyrotune-app.so beside it, and says

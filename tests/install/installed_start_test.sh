@@ -28,3 +28,6 @@ done
 kill -TERM $pid && wait $pid || true
 pid=""
 [ -s "$scratch/played.wav" ] || { echo "FAIL: nothing was played to $scratch/played.wav:"; cat "$scratch/output.txt"; exit 1; }
+# The WAV converter finds the installed output module as well, without a display.
+env -i PATH="$PATH" HOME="$scratch/home" "$prefix/bin/kyrotune" --to-wav "$prefix/lib/kyrotune/GM.MID" \
+  "$scratch/converted.wav" >"$scratch/output.txt" 2>&1 || { echo "FAIL: --to-wav:"; cat "$scratch/output.txt"; exit 1; }
