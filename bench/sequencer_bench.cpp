@@ -11,8 +11,12 @@
 //   silence and what follows comes that much later. Each message's error is the moment the card
 //   plays the frame where it took effect, minus its due time.
 //
-//   sequencer_bench [seconds]   (default 15, for each of the six plays; run as root, which the
-//                                bench leaves for the last two)
+//   sequencer_bench [seconds]   (default 15, for each of the seven plays; run as root, which the
+//                                bench leaves for the last three)
+//
+// The last play renders as the output did before it kept sound ready ahead of the card (each
+// period in the driver's thread as it is asked for), to show that the measure sees what a
+// listener hears when the card is not fed on time.
 //
 // Last line: onset error at the card, loaded unprivileged p50 N us, p99 N us, max N us,
 // underruns N; loaded p99 N us, max N us; idle p99 N us, max N us
@@ -139,9 +143,12 @@ private:
 // driver's thread.
 class SoundCardStandIn {
 public:
-    SoundCardStandIn(kyro::SampleClockedSynth& synth, int periodFrames, int periods, double seconds)
+    // `rendersItself`: the driver's thread renders each period before handing it over, as the
+    // output did before it kept sound ready ahead (the comparison the bench prints last).
+    SoundCardStandIn(kyro::SampleClockedSynth& synth, int periodFrames, int periods, double seconds, bool rendersItself)
         : synth_(synth),
           period_(periodFrames),
+          rendersItself_(rendersItself),
           timeline_(kSampleRate, periodFrames, periods, std::size_t(seconds * kSampleRate / periodFrames) + 1),
           thread_([this] { Run(); }) {}
     ~SoundCardStandIn() { Stop(); }
@@ -164,6 +171,7 @@ private:
             std::fill(left.begin(), left.end(), 0.0f);
             std::fill(right.begin(), right.end(), 0.0f);
             float* out[2] = {left.data(), right.data()};
+            if (rendersItself_) synth_.RenderAhead();
             synth_.Render(period_, 0, nullptr, 2, out);
             std::this_thread::sleep_until(timeline_.RoomAt());
             timeline_.Write(Clock::now());
@@ -176,6 +184,7 @@ private:
 
     kyro::SampleClockedSynth& synth_;
     const int period_;
+    const bool rendersItself_;
     kyro::bench::CardTimeline timeline_;
     std::atomic<bool> stop_{false};
     std::atomic<std::int64_t> written_{0};
@@ -251,9 +260,11 @@ struct CardResult {
 // Each message's error is the moment the card plays the frame where it took effect, minus the
 // moment it is due by the engine's clock: the output's latency, late rendering and the card's
 // underruns all count.
+// Without a reserve (`withReserve` false), the driver's thread renders each period itself.
 CardResult PlayToFluidSynth(const std::shared_ptr<const kyro::Song>& song, fluid_synth_t* synth, int periodFrames,
-                            int periods, const char* load) {
-    kyro::SampleClockedSynth clocked(synth, kSampleRate, periodFrames * periods);
+                            int periods, const char* load, bool withReserve = true) {
+    kyro::SampleClockedSynth clocked(synth, kSampleRate, periodFrames * periods,
+                                     withReserve ? kyro::SampleClockedSynth::kAhead : std::chrono::milliseconds(0));
     struct Applied {
         std::int64_t songTimeUs, frame;
     };
@@ -268,8 +279,8 @@ CardResult PlayToFluidSynth(const std::shared_ptr<const kyro::Song>& song, fluid
     });
     const double seconds = double(song->lengthUs) / 1e6 + 10;
     clocked.RenderAhead();
-    SoundCardStandIn card(clocked, periodFrames, periods, seconds);
-    clocked.StartRenderThread();
+    SoundCardStandIn card(clocked, periodFrames, periods, seconds, !withReserve);
+    if (withReserve) clocked.StartRenderThread();
     kyro::SequencerEngine engine;
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the card runs before the play begins
     engine.Play(song, clocked, 0);
@@ -332,6 +343,9 @@ int main(int argc, char** argv) {
     const Errors unprivilegedPort = PlayToPort(song, "loaded unprivileged");
     const CardResult unprivileged =
         PlayToFluidSynth(song, made.synth->Synth(), periodFrames, periods, "loaded unprivileged");
+    // The same without the reserve: what the measure shows when the card is not fed on time.
+    PlayToFluidSynth(song, made.synth->Synth(), periodFrames, periods,
+                     "loaded unprivileged, no reserve (rendered in the driver's thread)", false);
     StopProcesses(busy);
 
     const auto u = unprivileged.errors.Summarise();

@@ -32,12 +32,13 @@ int FramesOf(std::chrono::milliseconds ms, double rate) {
 
 }  // namespace
 
-SampleClockedSynth::SampleClockedSynth(fluid_synth_t* synth, double sampleRate, int deviceBufferFrames)
+SampleClockedSynth::SampleClockedSynth(fluid_synth_t* synth, double sampleRate, int deviceBufferFrames,
+                                       std::chrono::milliseconds ahead)
     : synth_(synth),
       sampleRate_(sampleRate),
       deviceBufferFrames_(deviceBufferFrames),
-      aheadFrames_(FramesOf(kAhead, sampleRate)),
-      ahead_(kAheadCapacityFactor * FramesOf(kAhead, sampleRate)),
+      aheadFrames_(std::max(FramesOf(ahead, sampleRate), kSynthBlockFrames)),
+      ahead_(kAheadCapacityFactor * aheadFrames_),
       card_(sampleRate, deviceBufferFrames) {}
 
 SampleClockedSynth::~SampleClockedSynth() { StopRenderThread(); }

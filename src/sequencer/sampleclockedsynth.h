@@ -45,8 +45,10 @@ public:
     // How much earlier than that the engine hands messages over: what its thread may be late.
     static constexpr std::chrono::milliseconds kEngineMargin{200};
 
-    // `deviceBufferFrames`: what the device holds beyond what it asks for (its periods).
-    SampleClockedSynth(fluid_synth_t* synth, double sampleRate, int deviceBufferFrames);
+    // `deviceBufferFrames`: what the device holds beyond what it asks for (its periods). `ahead`:
+    // the sound kept rendered (at least a block; benchmarks compare).
+    SampleClockedSynth(fluid_synth_t* synth, double sampleRate, int deviceBufferFrames,
+                       std::chrono::milliseconds ahead = kAhead);
     ~SampleClockedSynth() override;
 
     // The live output renders on a thread of its own; tests call RenderAhead themselves.
