@@ -5,6 +5,7 @@
 // group, which the user adds, removes, reorders, maps, test-plays and saves.
 
 #include "editor/editorentries.h"
+#include "editor/learntmoves.h"
 #include "editor/playerlink.h"
 #include "library/songlist.h"
 #include "platform/linkmessages.h"
@@ -192,6 +193,7 @@ private:
         bool libraryWarned = false;  // the note about the missing archive library was shown
     } lostCheck_;
     bool folderSelectionMode_ = false;  // ask through the folder selection dialog, kept between checks
+    LearntMoves learntMoves_;           // the folders the checks saw moved, kept between checks
 
     // Controls.
     DriveComboBox* cmbSourceDrv_ = nullptr;

@@ -1,19 +1,23 @@
 // The lost-file check: every entry of every group whose file, archive or archive member is no
 // longer where the list says is offered to the finder (or the folder selection dialog), then
-// relocated, left, or deleted. The changes stay in the working copy until the user saves.
+// relocated, left, or deleted. The changes stay in the working copy until the user saves. A
+// relocation teaches a folder move, which then relocates the other songs of the moved folder.
 #include "editor/tfmmidiopen.h"
 
 #include "dialogs/tfmfilesel.h"
 #include "dialogs/tfmfinddlg.h"
 #include "dialogs/tfmwait.h"
 #include "editor/tfmgroup.h"
+#include "library/settings.h"
 #include "platform/cp932.h"
+#include "platform/drives.h"
 #include "platform/filesystem.h"
 #include "platform/messagebox.h"
 #include "songfiles/archiveaccess.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLocale>
 
 namespace kyro {
 
@@ -33,16 +37,68 @@ struct ExaminedEntry {
         member = archived ? stored.substr(arrow + 2) : std::string();
         fileName = FileNamePart(path);
     }
+    std::string Folder() const { return path.substr(0, path.size() - fileName.size()); }
     std::string RelocatedTo(const std::string& folder) const {
         return folder + fileName + (archived ? "->" + member : std::string());
     }
 };
 
-QString CheckSummary(bool aborted, bool stillLost, bool deleted) {
+QString WithThousands(int n) { return QLocale(QLocale::English).toString(n); }  // "8,412"
+
+QString CheckSummary(bool aborted, bool stillLost, bool deleted, const LearntMoves& moves) {
     QString text = aborted ? QStringLiteral("迷子ファイルの調査を中断しました。") : QStringLiteral("迷子ファイルの調査を終了しました。");
     if (stillLost) text += QStringLiteral("\nまだ迷子ファイルがあります。");
     if (deleted) text += QStringLiteral("\n削除したリストがあります。");
+    for (const LearntMove& learnt : moves.All())
+        if (learnt.relocated > 0)
+            text += QStringLiteral("\n%1 → %2 : %3 曲")
+                        .arg(Cp932ToQString(learnt.move.oldRoot), Cp932ToQString(learnt.move.newRoot), WithThousands(learnt.relocated));
     return text;
+}
+
+// Whether the song a stored path names is there: the file, and for an archive member the member
+// too (when the archive library can tell).
+bool SongPresent(const std::string& storedPath, const ArchiveLibrary* library) {
+    const ExaminedEntry entry(storedPath);
+    if (!FileReadable(entry.path)) return false;
+    std::string member = entry.member;  // FindArchiveMember leaves its failure message here
+    return !entry.archived || !library || FindArchiveMember(library, entry.path, member) == kArchiveOk;
+}
+
+// The lost songs from entry `from` of group `g` on that `move` would relocate, told by whether
+// the file (or the archive) is there, and the warning bits under which the finder would ask
+// before taking such finds.
+struct MoveReach {
+    int songs = 0;
+    int warningBits = 0;
+    void Add(const ExaminedEntry& moved, bool library) {
+        ++songs;
+        warningBits |= !moved.archived ? kWarnFileFound : library ? kWarnLzhFound : kWarnCantLzh;
+    }
+};
+MoveReach ReachOf(const FolderMove& move, const SongList& work, int g, int from, bool library) {
+    MoveReach reach;
+    for (; g < kGroupCount; ++g, from = 0) {
+        for (int i = from; i < work.groups[g].Count(); ++i) {
+            const std::string& path = work.groups[g].Path(i);
+            const auto moved = ApplyMove(move, path);
+            if (!moved) continue;
+            const ExaminedEntry entry(*moved);
+            if (FileReadable(entry.path) && !FileReadable(ExaminedEntry(path).path)) reach.Add(entry, library);
+        }
+    }
+    return reach;
+}
+
+// The first time a move would relocate songs, the user agrees to it once for all of them, unless
+// the finder would take such finds without asking either. No keeps it unused for this check.
+bool AgreeToMove(LearntMove& learnt, const MoveReach& reach, int warningMsg) {
+    if (reach.songs == 0) return false;
+    learnt.confirmed = !(warningMsg & reach.warningBits) ||
+                       ShowMessage(QStringLiteral("同じ移動を残りの迷子ファイル %1 件にも適用しますか？").arg(WithThousands(reach.songs)),
+                                   MessageIcon::Question, MessageButtons::YesNo) == ModalResult::Yes;
+    learnt.declined = !learnt.confirmed;
+    return learnt.confirmed;
 }
 
 }  // namespace
@@ -54,6 +110,7 @@ void TfmMidiOpen::CheckLostFiles(TfmGroup* groupDialog) {
     if (!SwitchGroup(true) || modified_) return;
 
     lostCheck_ = {};
+    learntMoves_.BeginCheck();
     TfmWait* wait = companions_.wait;
     groupDialog->setEnabled(false);
     if (wait) {
@@ -89,7 +146,7 @@ void TfmMidiOpen::CheckLostFiles(TfmGroup* groupDialog) {
         wait->setParent(this, wait->windowFlags());
     }
     if (changed) SetModified();  // saved, or dropped after the question, like any other edit
-    ShowMessage(CheckSummary(lostCheck_.aborted, lostCheck_.stillLost, lostCheck_.deleted), MessageIcon::Information);
+    ShowMessage(CheckSummary(lostCheck_.aborted, lostCheck_.stillLost, lostCheck_.deleted, learntMoves_), MessageIcon::Information);
 
     LoadGroup();
     Notify(companions_.listMove, LinkMessage::UM_GROUP_COUNTS, 1);
@@ -119,22 +176,39 @@ TfmMidiOpen::LostEntryOutcome TfmMidiOpen::CheckArchivedEntry(int g, int i, bool
     return LostEntryOutcome::Next;
 }
 
-// The finder, or the folder selection dialog, decides; Retry switches between the two for the
-// same entry, and the choice stays for the entries (and the checks) after it.
+// A folder move learnt before relocates the entry without a walk; otherwise the finder, or the
+// folder selection dialog, decides. Retry switches between the two for the same entry, and the
+// choice stays for the entries (and the checks) after it.
 TfmMidiOpen::LostEntryOutcome TfmMidiOpen::AskAboutLostEntry(int g, int i, bool& changed) {
     const SongEntry song = work_.groups[g].Entry(i);
     const ExaminedEntry entry(song.path);
+    const ArchiveLibrary* library = player_->Archive();
+    const int warningMsg = player_->SettingsInForce().warningMsg;
+    const auto relocation =
+        learntMoves_.Relocate(song.path, [library](const std::string& path) { return SongPresent(path, library); });
+    if (relocation && !relocation->move->confirmed) {
+        // A move learnt in an earlier check, not yet agreed to: this song and those after it.
+        MoveReach reach = ReachOf(relocation->move->move, work_, g, i + 1, library != nullptr);
+        reach.Add(ExaminedEntry(relocation->path), library != nullptr);
+        AgreeToMove(*relocation->move, reach, warningMsg);
+    }
+    if (relocation && relocation->move->confirmed) {
+        work_.groups[g].Replace(i, {relocation->path, song.title, song.map});
+        ++relocation->move->relocated;
+        changed = true;
+        return LostEntryOutcome::Next;
+    }
     ModalResult result = ModalResult::Cancel;
     std::string folder;
     if (folderSelectionMode_ && companions_.fileSel) {
         companions_.fileSel->SetLostFile(entry.fileName, entry.member, entry.archived);
-        companions_.fileSel->SetArchiveLibrary(player_->Archive());
+        companions_.fileSel->SetArchiveLibrary(library);
         result = static_cast<ModalResult>(companions_.fileSel->exec());
         folder = companions_.fileSel->ResultFolder();
     } else if (!folderSelectionMode_ && companions_.finder) {
         companions_.finder->SetLostFile(entry.path, entry.fileName, entry.member, entry.archived);
-        companions_.finder->SetArchiveLibrary(player_->Archive());
-        companions_.finder->SetWarningMsg(player_->SettingsInForce().warningMsg);
+        companions_.finder->SetArchiveLibrary(library);
+        companions_.finder->SetWarningMsg(warningMsg);
         result = companions_.finder->Run();
         folder = companions_.finder->ResultFolder();
     }
@@ -142,6 +216,11 @@ TfmMidiOpen::LostEntryOutcome TfmMidiOpen::AskAboutLostEntry(int g, int i, bool&
     case ModalResult::Ok:
         work_.groups[g].Replace(i, {entry.RelocatedTo(folder), song.title, song.map});
         changed = true;
+        if (const auto move = DeriveMove(entry.Folder(), folder, ActiveDriveMap())) {
+            LearntMove& learnt = learntMoves_.Learn(*move);
+            if (!learnt.confirmed && !learnt.declined)
+                AgreeToMove(learnt, ReachOf(*move, work_, g, i + 1, library != nullptr), warningMsg);
+        }
         return LostEntryOutcome::Next;
     case ModalResult::Cancel:
         lostCheck_.stillLost = true;
@@ -158,7 +237,7 @@ TfmMidiOpen::LostEntryOutcome TfmMidiOpen::AskAboutLostEntry(int g, int i, bool&
     }
     // Not found: the entry may go.
     ModalResult remove = ModalResult::Yes;
-    if (player_->SettingsInForce().warningMsg & kWarnFileNotFound)
+    if (warningMsg & kWarnFileNotFound)
         remove = ShowMessage(QStringLiteral("ファイルが見つかりませんでした。\n[") + Cp932ToQString(song.path) +
                                  QStringLiteral("]\n登録リストを削除しますか？"),
                              MessageIcon::Question, MessageButtons::YesNo);
