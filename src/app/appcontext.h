@@ -20,6 +20,10 @@ struct AppContext {
     // has ended. Without it (a folder where the lock cannot be made) only process numbers tell.
     bool soleWriter = false;
     std::vector<std::string> filesToOpen;  // native paths from the command line, test-played after start-up
+    // The program folder was made by this start (an installed copy's first run): with no songs
+    // yet, the list editor opens on the user's music folder instead of the no-songs message.
+    bool newProgramFolder = false;
+    std::string musicFolderNative;
     StartupEnvironment env;
     std::string archiveLibraryFile = kArchiveLibraryFile;
     std::size_t lineBufferBytes = 32767;  // the list loader's line buffer, made in start-up step 3

@@ -63,7 +63,10 @@ void PlayOrder::SetCurrentFrom(int pos) {
 }
 
 bool PlayOrder::NoSong() {
-    if (settings_.warningMsg & kWarnNoList) {
+    if (quietWithoutSongs_ && songs_.Empty()) {
+        noList_ = true;
+        if (hooks_.showWarning) hooks_.showWarning();
+    } else if (settings_.warningMsg & kWarnNoList) {
         ShowMessage(QStringLiteral("演奏する曲がありません。"), MessageIcon::Exclamation);
         // Set before the redraw, so that a Stopped window shows NOLIST.
         noList_ = true;

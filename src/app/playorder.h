@@ -68,6 +68,8 @@ public:
     int CurGroup() const { return curGroup_; }
     int CurIndex() const { return curIndex_; }
     bool NoList() const { return noList_; }
+    // A list that is empty because nobody has made one yet is no fault to report.
+    void SetQuietWithoutSongs(bool quiet) { quietWithoutSongs_ = quiet; }
 
 private:
     bool IsPlayableSong(int g, int i) const;
@@ -99,6 +101,7 @@ private:
     int curGroup_ = 0;
     int curIndex_ = 0;
     bool noList_ = false;
+    bool quietWithoutSongs_ = false;
 };
 
 }  // namespace kyro

@@ -71,10 +71,10 @@ ProgramFolderChoice ChooseProgramFolder(const std::string& exeFolder, const std:
 
     const fs::path data = DataFolder(env);
     if (data.empty()) return Failure("HOME が設定されていないため、プログラムフォルダを決められません");
-    fs::create_directories(data, ec);
+    const bool madeNow = fs::create_directories(data, ec);
     if (ec || !fs::is_directory(data, ec)) return Failure("プログラムフォルダを作れません: " + data.string());
     if (std::string error = CopyMissingResetFiles(exeFolder, data); !error.empty()) return Failure(error);
-    return {data.string(), {}};
+    return {data.string(), {}, madeNow};
 }
 
 }  // namespace kyro

@@ -27,6 +27,7 @@ struct DataFolderEnvironment {
 struct ProgramFolderChoice {
     std::string folder;  // native, absolute; empty on failure
     std::string error;   // Japanese, with the path concerned; empty on success
+    bool madeNow = false;  // the data folder was made by this choice: a first start
 };
 
 // True when this process may create files in the folder (its effective ids, as the kernel decides).

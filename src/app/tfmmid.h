@@ -103,6 +103,8 @@ public:
     // Makes the list editor (and gives it with SetListEditor) the first time LIST asks for it, so
     // that a player that is only listened to never builds the editor's windows.
     void SetListEditorMaker(std::function<void()> maker) { editorMaker_ = std::move(maker); }
+    // Opens the list editor with its source side on a native folder.
+    void OpenListEditorAt(const std::string& nativeFolder);
 
     // What the list editor asks of the player.
     int CurrentGroup() const override { return order_.CurGroup(); }

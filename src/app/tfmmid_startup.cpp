@@ -4,6 +4,7 @@
 #include "app/tfmmid.h"
 
 #include "app/resumestate.h"
+#include "editor/tfmmidiopen.h"
 #include "library/listfiles.h"
 #include "platform/cp932.h"
 #include "platform/drives.h"
@@ -53,9 +54,14 @@ bool TfmMid::RunStartup(const AppContext& context) {
     order_.SetEnvironment(ArchiveAvailable(), rcpPlayable_);
     state_ = PlayerState::Stopped;                            // step 10
     order_.SeedFromClock();
+    order_.SetQuietWithoutSongs(context.newProgramFolder);
     ShowFirstSong();                                          // step 11
     ArmAutoStart();                                           // step 12
     AddTrayIcon();                                            // step 13
+    if (context.newProgramFolder && listEmpty_) {
+        // A first start: where to add songs is the first thing to see, once the window is up.
+        QTimer::singleShot(0, this, [this, folder = context.musicFolderNative] { OpenListEditorAt(folder); });
+    }
     return true;
 }
 
@@ -221,6 +227,13 @@ void TfmMid::LoadArchiveLibrary(const AppContext& context) {
                         MessageIcon::Information);
         break;
     }
+}
+
+void TfmMid::OpenListEditorAt(const std::string& nativeFolder) {
+    if (!editor_ && editorMaker_) editorMaker_();
+    if (!editor_) return;
+    if (const auto dos = DosPath(nativeFolder)) editor_->StartSourceAt(*dos);
+    pbLISTClick();
 }
 
 void TfmMid::RequestQuit(int exitCode) {

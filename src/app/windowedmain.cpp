@@ -4,6 +4,7 @@
 #include "app/programfolder.h"
 #include "app/singleinstance.h"
 #include "app/windowedmain.h"
+#include "platform/musicfolder.h"
 #include "platform/messagebox_qt.h"
 #include "widgets/fonts.h"
 
@@ -40,6 +41,8 @@ int KyroWindowedMain(int argc, char** argv) {
         parser.isSet(folderOption) ? std::optional(parser.value(folderOption).toStdString()) : std::nullopt,
         kyro::DataFolderEnvironment::FromProcess());
     context.programFolderNative = programFolder.folder;
+    context.newProgramFolder = programFolder.madeNow;
+    context.musicFolderNative = kyro::MusicFolder(kyro::UserFolderEnvironment::FromProcess());
     context.env = kyro::StartupEnvironment::FromProcess();
     if (!programFolder.error.empty()) {
         QMessageBox::critical(nullptr, QString::fromUtf8(kyro::kMessageCaption),

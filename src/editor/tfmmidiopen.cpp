@@ -177,7 +177,7 @@ void TfmMidiOpen::FormShow() {
     if (lvSourceDir_->Folder().empty()) {
         const QSignalBlocker placing(lvSourceDir_);
         cmbSourceDrv_->Refill();
-        const auto here = DosPath(QDir::currentPath().toStdString());
+        const auto here = sourceStart_.empty() ? DosPath(QDir::currentPath().toStdString()) : sourceStart_;
         if (!here || !lvSourceDir_->SetFolder(*here)) lvSourceDir_->SetDrive(ActiveDriveMap().CurrentDrive());
         cmbSourceDrv_->SetDrive(lvSourceDir_->Drive());
     }

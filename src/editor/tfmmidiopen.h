@@ -70,6 +70,10 @@ public:
     int ChosenDocument() const { return chosenDocument_; }
     void SetChosenDocument(int index) { chosenDocument_ = index; }
 
+    // The source side shows this folder (DOS form) when the editor is first shown, instead of
+    // the folder the program was started in: a new user's songs are in their music folder.
+    void StartSourceAt(const std::string& dosFolder) { sourceStart_ = dosFolder; }
+
     // Handlers.
     void FormShow();
     void pbOKClick();
@@ -198,6 +202,7 @@ private:
     // Controls.
     DriveComboBox* cmbSourceDrv_ = nullptr;
     FolderTree* lvSourceDir_ = nullptr;
+    std::string sourceStart_;  // where the source side starts; empty: the working folder
     MListBox* lbSourceFile_ = nullptr;
     QComboBox* cmbFilter_ = nullptr;
     QPushButton* pbFileMove_ = nullptr;

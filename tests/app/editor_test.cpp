@@ -4,6 +4,7 @@
 #include "app/editorwindow.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -41,6 +42,25 @@ TEST_F(EditorTest, TheFirstOpeningListsTheStartFolderOnce) {
     EXPECT_EQ(messages.Texts().size(), 1u);
     EXPECT_TRUE(messages.Texts().front().endsWith(Cp932ToQString(Song("BAD.LZH") + " ]")));
     EXPECT_EQ(Items("lbSourceFile").back(), "PACK.LZH->c.mid");
+}
+
+// A first start (the program folder made just now) without songs opens the editor on the user's
+// music folder instead of saying there is nothing to play; an old folder with an empty list keeps
+// the message.
+TEST_F(EditorTest, AFirstStartOpensTheEditorOnTheMusicFolder) {
+    musicFolder = folder.MakeFolder("Music");
+    for (const bool firstStart : {true, false}) {
+        SCOPED_TRACE(firstStart);
+        newProgramFolder = firstStart;
+        editor.hide();
+        const std::size_t before = messages.Texts().size();
+        mid = Start(SongList{}, "[KYRO32]\r\nWarningMsg=2\r\n");
+        mid->SetListEditorMaker([this] { mid->SetListEditor(&editor); });
+        QCoreApplication::processEvents();
+        EXPECT_EQ(editor.isVisible(), firstStart);
+        EXPECT_EQ(messages.Texts().size() - before, firstStart ? 0u : 1u);  // the no-songs message
+        if (firstStart) EXPECT_EQ(editor.findChild<FolderTree*>("lvSourceDir")->Folder(), folder.Dos() + "Music");
+    }
 }
 
 TEST_F(EditorTest, AddRefusesABatchThatWouldReachAThousand) {

@@ -59,6 +59,8 @@ protected:
         context.exeFolderNative = archiveFolder.empty() ? folder.Native() : archiveFolder;
         if (!archiveFile.empty()) context.archiveLibraryFile = archiveFile;
         context.env.vars["TEMP"] = folder.Native("temp");
+        context.newProgramFolder = newProgramFolder;
+        context.musicFolderNative = musicFolder;
         if (!realPlayer)
             context.makePlayer = [log = log](const std::string&) { return std::make_unique<FakePlayer>(log); };
         auto mid = std::make_unique<TfmMid>(context);
@@ -85,6 +87,8 @@ protected:
     std::string archiveFolder;  // where the archive library is looked for first
     std::string archiveFile;
     bool realPlayer = false;  // the sequencer itself, playing to the output the settings name
+    bool newProgramFolder = false;  // a first start
+    std::string musicFolder;
 };
 
 }  // namespace kyro::test

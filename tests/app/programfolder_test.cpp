@@ -17,6 +17,7 @@ struct Case {
     bool usersGmFile;         // the data folder is there already, with the user's own GM.MID
     const char* folderOption;
     const char* expected;     // relative to the scratch folder
+    bool madeNow;             // a first start: the data folder was made
 };
 
 class ProgramFolderTest : public ::testing::TestWithParam<Case> {};
@@ -39,6 +40,7 @@ TEST_P(ProgramFolderTest, ChoosesTheFolderAndFillsTheDataFolder) {
 
     ASSERT_EQ(choice.error, "");
     EXPECT_EQ(choice.folder, root.Native(c.expected));
+    EXPECT_EQ(choice.madeNow, c.madeNow);
     const std::string data = std::string(c.expected) + "/";
     if (!data.ends_with("/kyrotune/")) return;  // no data folder: nothing copied
     EXPECT_EQ(root.Read(data + "GM.MID"), c.usersGmFile ? "mine" : source);
@@ -47,14 +49,14 @@ TEST_P(ProgramFolderTest, ChoosesTheFolderAndFillsTheDataFolder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ProgramFolderTest,
-    ::testing::Values(Case{"WritableBuildFolder", true, true, "/xdg", false, "", "bin"},
-                      Case{"ReadOnlyBuildFolder", true, false, "/xdg", false, "", "xdg/kyrotune"},
-                      Case{"InstalledUsesXdgDataHome", false, false, "/xdg", false, "", "xdg/kyrotune"},
-                      Case{"InstalledInWritableBin", false, true, "/xdg", false, "", "xdg/kyrotune"},
-                      Case{"InstalledWithoutXdgDataHome", false, false, "", false, "", "home/.local/share/kyrotune"},
-                      Case{"RelativeXdgDataHomeIsIgnored", false, false, "xdg", false, "", "home/.local/share/kyrotune"},
-                      Case{"UsersResetFilesAreKept", false, false, "", true, "", "home/.local/share/kyrotune"},
-                      Case{"FolderOptionWins", false, false, "/xdg", false, "chosen", "chosen"}),
+    ::testing::Values(Case{"WritableBuildFolder", true, true, "/xdg", false, "", "bin", false},
+                      Case{"ReadOnlyBuildFolder", true, false, "/xdg", false, "", "xdg/kyrotune", true},
+                      Case{"InstalledUsesXdgDataHome", false, false, "/xdg", false, "", "xdg/kyrotune", true},
+                      Case{"InstalledInWritableBin", false, true, "/xdg", false, "", "xdg/kyrotune", true},
+                      Case{"InstalledWithoutXdgDataHome", false, false, "", false, "", "home/.local/share/kyrotune", true},
+                      Case{"RelativeXdgDataHomeIsIgnored", false, false, "xdg", false, "", "home/.local/share/kyrotune", true},
+                      Case{"UsersResetFilesAreKept", false, false, "", true, "", "home/.local/share/kyrotune", false},
+                      Case{"FolderOptionWins", false, false, "/xdg", false, "chosen", "chosen", false}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 TEST(ProgramFolder, MissingFolderOptionIsNamed) {
