@@ -3,13 +3,15 @@
 // Its first page sets the play modes, the auto start, the wait for a busy archive library, the
 // temporary folder and the warnings (section [KYRO32]); its second page the sequencer's output
 // (section [MIDI]). Nothing is written before OK; OK writes both at once, hands the settings to
-// the main window and tells it with UM_LIST_CHANGED.
+// the main window and tells it with UM_LIST_CHANGED. Its third page maps drive letters to
+// folders ([Drives]) and can detect where the list's missing drives have gone.
 
 #include "library/settings.h"
 
 #include <QDialog>
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,7 @@ class QTableWidget;
 
 namespace kyro {
 
+class DriveMap;
 class PlayerLink;
 
 // What the sequencer offers for [MIDI]; the main window fills it from the sequencer.
@@ -46,6 +49,11 @@ public:
     // archive library.
     TfmSystem(PlayerLink& player, MidiChoices choices, QWidget* owner = nullptr);
 
+    // Where drive detection looks, given the map in the drive table; DetectionRoots when unset
+    // (tests point it at a folder of their own).
+    using DetectionRootsFunction = std::function<std::vector<std::string>(const DriveMap&)>;
+    void SetDetectionRoots(DetectionRootsFunction roots) { detectionRoots_ = std::move(roots); }
+
     int ListMode() const;   // the chosen list mode
     int GroupMode() const;  // the chosen group mode; -1 when there is none
     const std::string& KeptFolder() const { return keptFolder_; }
@@ -56,6 +64,7 @@ public:
     void pbSoundFontClick();
     void edSoundFontChange();
     void cmbOutputChange();
+    void pbDetectDrivesClick();
     void pbOKClick();
     void pbCancelClick();
 
@@ -67,6 +76,7 @@ private:
     void BuildDrivesPage(QWidget* page);  // the Drives page (tfmsystem_drives.cpp)
     void FillDrivesPage();
     bool ChosenDrives(std::vector<std::string>& folders) const;  // false when a folder is not absolute
+    DriveMap DrivesInTable() const;  // the map OK would put in force
     void WriteDrives(const std::vector<std::string>& folders) const;
     void FillSystemPage(const Settings& s);
     void FillMidiPage();
@@ -79,9 +89,11 @@ private:
     MidiKeys midiRead_;        // as read when the dialog was made: only changed keys are written
     double gainShown_ = 0.0;   // the gain read, as the spin box rounded it
     std::string keptFolder_;   // the folder handed back by TfmTempFold (or the one in force)
+    DetectionRootsFunction detectionRoots_;
 
     QTabWidget* pcSystem_ = nullptr;
     QTableWidget* sgDrives_ = nullptr;
+    QPushButton* pbDetectDrives_ = nullptr;
     QLabel* edDllVer_ = nullptr;
     QLineEdit* edTemp_ = nullptr;
     QPushButton* pbLook_ = nullptr;

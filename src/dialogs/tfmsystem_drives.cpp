@@ -3,14 +3,19 @@
 // machine it was made on; here they are pointed at where those files are now.
 #include "dialogs/tfmsystem.h"
 
+#include "dialogs/tfmdriveproposals.h"
 #include "editor/playerlink.h"
 #include "library/settings.h"
+#include "platform/drivedetection.h"
 #include "platform/drives.h"
+#include "platform/messagebox.h"
 #include "platform/profile.h"
 #include "widgets/form.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 
 #include <algorithm>
@@ -24,10 +29,26 @@ constexpr int kLetters = 26;
 
 char LetterOfRow(int row) { return static_cast<char>('A' + row); }
 
+// The wait cursor for the length of a search that keeps the window from answering.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+std::vector<std::string> SongPaths(const SongList& songs) {
+    std::vector<std::string> paths;
+    for (const SongGroup& group : songs.groups)
+        for (int k = 0; k < group.Count(); ++k) paths.push_back(group.Path(k));
+    return paths;
+}
+
 }  // namespace
 
 void TfmSystem::BuildDrivesPage(QWidget* page) {
-    sgDrives_ = MakeControl<QTableWidget>(page, "sgDrives", {8, 8, 432, 318});
+    sgDrives_ = MakeControl<QTableWidget>(page, "sgDrives", {8, 8, 432, 284});
     sgDrives_->setColumnCount(2);
     sgDrives_->setRowCount(kLetters);
     sgDrives_->setHorizontalHeaderLabels({QStringLiteral("ドライブ"), QStringLiteral("フォルダ")});
@@ -40,6 +61,10 @@ void TfmSystem::BuildDrivesPage(QWidget* page) {
         sgDrives_->setItem(row, 0, letter);
         sgDrives_->setItem(row, 1, new QTableWidgetItem);
     }
+    pbDetectDrives_ = MakeControl<QPushButton>(page, "pbDetectDrives", {8, 298, 94, 26}, QStringLiteral("検出"));
+    connect(pbDetectDrives_, &QPushButton::clicked, this, &TfmSystem::pbDetectDrivesClick);
+    MakeLabel(page, {110, 298, 330, 26}, QStringLiteral("曲の見つからないドライブの今のフォルダを探します。"))
+        ->setWordWrap(true);
     MakeLabel(page, {8, 334, 432, 32},
               QStringLiteral("フォルダは / で始まる絶対パスです。空欄のドライブは使いません\n"
                              "(C: はホームフォルダ、Z: は / のまま)。"));
@@ -63,6 +88,41 @@ bool TfmSystem::ChosenDrives(std::vector<std::string>& folders) const {
         folders[row] = text.toStdString();
     }
     return true;
+}
+
+DriveMap TfmSystem::DrivesInTable() const {
+    // As LoadOverrides reads what WriteDrives writes: an emptied row keeps the default.
+    DriveMap drives = DriveMap::Default();
+    for (int row = 0; row < kLetters; ++row)
+        drives.Set(LetterOfRow(row), sgDrives_->item(row, 1)->text().trimmed().toStdString());
+    return drives;
+}
+
+// Detection judges the list by the table as it stands, and only fills rows: nothing is written
+// before OK.
+void TfmSystem::pbDetectDrivesClick() {
+    const DriveMap drives = DrivesInTable();
+    DriveDetection detection;
+    {
+        const WaitCursor wait;
+        const auto roots = detectionRoots_ ? detectionRoots_(drives) : DetectionRoots(drives);
+        detection = DetectDrives(SongPaths(player_.Songs()), drives, roots);
+    }
+    if (detection.proposals.empty()) {
+        ShowMessage(detection.unplaced.empty()
+                        ? QStringLiteral("どのドライブの曲も、割り当てたフォルダにあります。")
+                        : QStringLiteral("%1 の曲をまとめて持つフォルダは見つかりませんでした。\n迷子ファイルの調査で探して下さい。")
+                              .arg(LetterList(detection.unplaced)),
+                    MessageIcon::Information);
+        return;
+    }
+    TfmDriveProposals proposals(std::move(detection.proposals), detection.unplaced, this);
+    if (proposals.exec() != Accepted) return;
+    for (const DriveProposal& chosen : proposals.Chosen()) {
+        const int row = chosen.letter - 'A';
+        sgDrives_->item(row, 1)->setText(QString::fromStdString(chosen.folder));
+        sgDrives_->setCurrentCell(row, 1);
+    }
 }
 
 // Only letters that differ from what the program assumes anyway are written, and a letter the

@@ -69,6 +69,17 @@ std::vector<std::string> SplitDosComponents(std::string_view rest, bool& trailin
     return parts;
 }
 
+// The names after "X:" converted to UTF-8; nothing when one of them is not CP932.
+std::optional<std::vector<std::string>> NativeNames(std::string_view rest, bool& trailingSeparator) {
+    std::vector<std::string> names;
+    for (const std::string& part : SplitDosComponents(rest, trailingSeparator)) {
+        names.push_back(Cp932ToUtf8(part));
+        // CP932 has no U+FFFD: one in the result marks bytes that were not CP932.
+        if (names.back().find("\xEF\xBF\xBD") != std::string::npos) return std::nullopt;
+    }
+    return names;
+}
+
 bool EqualsIgnoringAsciiCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -159,12 +170,9 @@ std::optional<std::string> DriveMap::ToNative(const std::string& dosPath) const 
     if (!root) return std::nullopt;
 
     bool trailingSeparator = false;
-    std::vector<std::string> names;
-    for (const std::string& part : SplitDosComponents(std::string_view(dosPath).substr(2), trailingSeparator)) {
-        names.push_back(Cp932ToUtf8(part));
-        // CP932 has no U+FFFD: one in the result marks bytes that were not CP932.
-        if (names.back().find("\xEF\xBF\xBD") != std::string::npos) return std::nullopt;
-    }
+    const auto converted = NativeNames(std::string_view(dosPath).substr(2), trailingSeparator);
+    if (!converted) return std::nullopt;
+    const std::vector<std::string>& names = *converted;
     std::string native = *root;
     for (const std::string& name : names) native = Join(native, name);
     // Most paths exist as written: one look at the disk then settles it.
@@ -218,6 +226,12 @@ char DriveMap::CurrentDrive() const {
     }
     const char letter = LongestPrefixLetter(letters_, NormaliseNative(buffer.data()));
     return letter == '\0' ? 'Z' : letter;
+}
+
+std::optional<std::vector<std::string>> DosPathNames(const std::string& dosPath) {
+    if (dosPath.size() < 2 || dosPath[1] != ':' || UpperLetter(dosPath[0]) == '\0') return std::nullopt;
+    bool trailingSeparator = false;
+    return NativeNames(std::string_view(dosPath).substr(2), trailingSeparator);
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kyro {
 
@@ -47,6 +48,10 @@ public:
 private:
     std::map<char, std::string> letters_;
 };
+
+// The names of a DOS path (CP932) after its "X:", as native (UTF-8) names: "D:\MIDI\X.MID" gives
+// {"MIDI", "X.MID"}. Nothing when the path does not start with "X:" or a name is not CP932.
+std::optional<std::vector<std::string>> DosPathNames(const std::string& dosPath);
 
 // The drive map in force for the whole program. Start-up sets it once the program folder is
 // known; until then it is DriveMap::Default().

@@ -4,6 +4,7 @@
 // dialog behind its browse button.
 #include "app/playerwindow.h"
 
+#include "dialogs/tfmdriveproposals.h"
 #include "dialogs/tfmsystem.h"
 #include "dialogs/tfmtempfold.h"
 #include "platform/profile.h"
@@ -17,6 +18,7 @@
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include "platform/drives.h"
 
 #include <QRadioButton>
@@ -285,6 +287,55 @@ TEST_F(SystemDialogTest, DrivesPageMapsTheLettersOfTheList) {
     EXPECT_EQ(ini.find("Z="), std::string::npos) << "a default letter is not written";
     EXPECT_EQ(ActiveDriveMap().ToNative("D:\\SONG.MID"), folder.Native("old") + "/SONG.MID");
     SetActiveDriveMap(before);
+}
+
+// The detect button on a list whose D: and E: moved: both are proposed, the one accepted fills
+// its row, the one left keeps its row, and nothing is written before OK. A list whose songs are
+// all in place, or found nowhere together, gets a message instead.
+TEST_F(SystemDialogTest, DetectButtonFillsTheRowsOfTheAcceptedProposals) {
+    SongList moved;
+    for (const char* name : {"ONE.MID", "TWO.MID", "THREE.MID"})
+        for (char letter : {'D', 'E'}) {
+            moved.groups[1].Append({std::string{letter, ':', '\\'} + "MIDI\\" + letter + name, "t", '0'});
+            folder.Write(std::string("moved/") + letter + "-drive/MIDI/" + letter + name, "MThd");
+        }
+    SongList lost;
+    lost.groups[0].Append({"F:\\GONE\\LOST.MID", "t", '0'});
+    const auto native = [&](const char* name) { return QString::fromStdString(folder.Native(name)); };
+    struct Case {
+        SongList songs;
+        QStringList proposals;
+        QString message;
+    };
+    const Case cases[] = {
+        {moved, {"D: → " + native("moved/D-drive") + ": 3 / 3 曲", "E: → " + native("moved/E-drive") + ": 3 / 3 曲"}, {}},
+        {ThreeSongs(), {}, QStringLiteral("どのドライブの曲も、割り当てたフォルダにあります。")},
+        {lost, {}, QStringLiteral("F: の曲をまとめて持つフォルダは見つかりませんでした。\n迷子ファイルの調査で探して下さい。")},
+    };
+    for (const Case& c : cases) {
+        auto mid = Start(c.songs);
+        const std::string ini = folder.Read("KYRO32.INI");
+        test::MessageRecorder recorder;
+        auto dialog = Open(*mid);
+        dialog->SetDetectionRoots([&](const DriveMap&) { return std::vector<std::string>{folder.Native("moved")}; });
+        QStringList shown;
+        if (!c.proposals.isEmpty()) QTimer::singleShot(0, [&] {
+            auto* proposals = qobject_cast<TfmDriveProposals*>(QApplication::activeModalWidget());
+            ASSERT_NE(proposals, nullptr);
+            auto* list = Control<QListWidget>(*proposals, "lbProposals");
+            for (int i = 0; i < list->count(); ++i) shown << list->item(i)->text();
+            list->item(1)->setCheckState(Qt::Unchecked);  // E: is left as it is
+            Control<QPushButton>(*proposals, "pbOK")->click();
+        });
+        Control<QPushButton>(*dialog, "pbDetectDrives")->click();
+
+        EXPECT_EQ(shown, c.proposals);
+        EXPECT_EQ(recorder.Texts(), c.message.isEmpty() ? std::vector<QString>{} : std::vector<QString>{c.message});
+        auto* drives = Control<QTableWidget>(*dialog, "sgDrives");
+        EXPECT_EQ(drives->item('D' - 'A', 1)->text(), c.proposals.isEmpty() ? QString() : native("moved/D-drive"));
+        EXPECT_EQ(drives->item('E' - 'A', 1)->text(), QString());
+        EXPECT_EQ(folder.Read("KYRO32.INI"), ini);
+    }
 }
 
 }  // namespace
