@@ -59,7 +59,9 @@ TEST_F(EditorTest, AFirstStartOpensTheEditorOnTheMusicFolder) {
         QCoreApplication::processEvents();
         EXPECT_EQ(editor.isVisible(), firstStart);
         EXPECT_EQ(messages.Texts().size() - before, firstStart ? 0u : 1u);  // the no-songs message
-        if (firstStart) EXPECT_EQ(editor.findChild<FolderTree*>("lvSourceDir")->Folder(), folder.Dos() + "Music");
+        if (firstStart) {
+            EXPECT_EQ(editor.findChild<FolderTree*>("lvSourceDir")->Folder(), folder.Dos() + "Music");
+        }
     }
 }
 
