@@ -1,6 +1,7 @@
 #include "sequencer/midifile.h"
 
 #include "sequencer/miditrack.h"
+#include "sequencer/songfile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -36,6 +37,7 @@ ScoreReadResult Failure(std::string text) {
 constexpr std::uint64_t kFarTick = std::uint64_t{1} << 60;
 constexpr std::uint32_t kDefaultUsPerQuarter = 500000;  // 120 BPM, where a track states no tempo
 const char kCutShort[] = "MIDI ファイルが途中で切れていて、演奏できるイベントがありません";
+static_assert(kMaxMidiFileBytes == 16u * 1024 * 1024, "kSongFileTooLargeText states the limit");
 
 // RIFF "RMID": "RIFF" <size LE> "RMID", then chunks <id> <size LE> <bytes, padded to even>; the
 // Standard MIDI File is the "data" chunk. A data chunk cut short keeps the bytes present, so the
@@ -200,7 +202,7 @@ bool ReadWholeFile(const std::string& nativePath, std::vector<std::uint8_t>& byt
         error = "ファイルを開けません";  // a folder or a device is no song
         ok = false;
     } else if (static_cast<std::uint64_t>(info.st_size) > kMaxMidiFileBytes) {
-        error = "ファイルが大きすぎます (" + std::to_string(kMaxMidiFileBytes / (1024 * 1024)) + " MiB を超えています)";
+        error = kSongFileTooLargeText;
         ok = false;
     } else {
         // Read one byte past the limit, so that a file growing meanwhile is still refused.
@@ -217,7 +219,7 @@ bool ReadWholeFile(const std::string& nativePath, std::vector<std::uint8_t>& byt
             } else {
                 got += static_cast<std::size_t>(n);
                 if (got > kMaxMidiFileBytes) {
-                    error = "ファイルが大きすぎます (" + std::to_string(kMaxMidiFileBytes / (1024 * 1024)) + " MiB を超えています)";
+                    error = kSongFileTooLargeText;
                     ok = false;
                 } else if (got == bytes.size()) {
                     bytes.resize(std::min(bytes.size() * 2, kMaxMidiFileBytes + 1));
@@ -231,6 +233,11 @@ bool ReadWholeFile(const std::string& nativePath, std::vector<std::uint8_t>& byt
 }
 
 }  // namespace
+
+bool IsMidiFile(const std::uint8_t* data, std::size_t size) {
+    if (!data) size = 0;
+    return (size >= 4 && IsTag(data, "MThd")) || IsRmid(data, size);
+}
 
 ScoreReadResult ReadMidiScore(const std::uint8_t* data, std::size_t size) {
     if (!data) size = 0;

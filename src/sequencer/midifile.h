@@ -32,6 +32,9 @@ inline constexpr std::size_t kMaxMidiEvents = 4'000'000;              // stored 
 inline constexpr std::size_t kMaxSysExBytes = 1024 * 1024;            // one SysEx message
 inline constexpr std::int64_t kMaxSongUs = 24LL * 3600 * 1000 * 1000; // a day of music is absurd
 
+// The file starts as a Standard MIDI File ("MThd") or its RIFF wrapper ("RIFF", then "RMID") does.
+bool IsMidiFile(const std::uint8_t* data, std::size_t size);
+
 // Parses a whole file held in memory (a file on disk, or a song inside an archive).
 ScoreReadResult ReadMidiScore(const std::uint8_t* data, std::size_t size);
 SongReadResult ReadMidiFile(const std::uint8_t* data, std::size_t size);  // ToSong(ReadMidiScore)

@@ -172,19 +172,20 @@ bool Player1::Open() {
     }
     const QByteArray bytes = QByteArray::fromStdString(*fileBytes);
     if (bytes.size() > kMaxSongBytes) {
-        Fail(kPlayerCannotRead, QStringLiteral("ファイルが大きすぎます。"));
+        Fail(kPlayerCannotRead, QString::fromUtf8(kSongFileTooLargeText));
         return false;
     }
-    // The automatic device plays what some reader knows; the sequencer device reads the file as a
-    // song of the kind its first bytes say (a MIDI file when they say nothing) and says why it is
-    // not one.
+    // The automatic device plays what some reader knows, by the first bytes or by an RCP file's
+    // name; the sequencer device reads the file as a song of the kind its first bytes say (a MIDI
+    // file when they say nothing, unless it is named as an RCP file) and says why it is not one.
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
     const auto size = std::size_t(bytes.size());
-    if (deviceType_ == DeviceType::Automatic && !IsStandardMidiFile(bytes) && !IsRcpFile(data, size)) {
+    if (deviceType_ == DeviceType::Automatic && !IsStandardMidiFile(bytes) && !IsRcpFile(data, size) &&
+        !HasRcpFileName(fileName_)) {
         Fail(kPlayerUnsupportedType, QStringLiteral("この種類のファイルは再生できません。"));
         return false;
     }
-    SongReadResult read = ReadSongFile(data, size);
+    SongReadResult read = ReadSongFile(data, size, fileName_);
     if (!read.ok) {
         Fail(kPlayerCannotRead, QString::fromStdString(read.error));
         return false;

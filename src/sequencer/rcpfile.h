@@ -8,7 +8,8 @@
 // Damage: a file without either signature, or too short to hold its header and one track, fails
 // with a plain text. Tracks are read as far as the file goes; a song whose tracks were cut short
 // plays what was read, as long as that is at least one event. Every file ends in bounded time and
-// memory: loops, same-measure replays and the song's length are capped (see rcpplay.h).
+// memory: loops, same-measure replays and the song's length, in beats and in time, are capped
+// (see rcpplay.h).
 
 #include "sequencer/songscore.h"
 

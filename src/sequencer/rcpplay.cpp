@@ -113,15 +113,16 @@ struct LoopFrame {
 
 class TrackPlayer {
 public:
-    TrackPlayer(const Header& h, const TrackInfo& t, std::uint64_t startTick, Budget& budget)
+    TrackPlayer(const Header& h, const TrackInfo& t, std::uint64_t startTick, Budget& budget, std::uint64_t stopTick)
         : h_(h), t_(t), budget_(budget), cursor_(startTick), channel_(t.channel),
-          tickLimit_(startTick + kMaxTrackBeats * h.timeBase) {
+          tickLimit_(startTick + kMaxTrackBeats * h.timeBase), stopTick_(stopTick) {
         // Most records are notes, each an on and an off; loops only add to that.
         out_.events.reserve(std::min(t.recordCount * 2, budget.events));
     }
 
     TrackPlay Play() {
-        while (index_ < t_.recordCount && budget_.recordSteps > 0 && budget_.events > 0 && cursor_ <= tickLimit_) {
+        while (index_ < t_.recordCount && budget_.recordSteps > 0 && budget_.events > 0 && cursor_ <= tickLimit_ &&
+               cursor_ < stopTick_) {
             --budget_.recordSteps;
             const Record r = Read(index_);
             ReleaseNotesDueBy(cursor_);
@@ -133,9 +134,9 @@ public:
                 break;  // end of track
             }
         }
-        // Notes still on at the end of the track run until their gates end.
-        ReleaseNotesDueBy(UINT64_MAX);
-        out_.endTick = std::max(out_.endTick, cursor_);
+        // Notes still on at the end of the track run until their gates end, or until the song stops.
+        ReleaseNotesDueBy(UINT64_MAX, stopTick_);
+        out_.endTick = std::max(out_.endTick, std::min(cursor_, stopTick_));
         return std::move(out_);
     }
 
@@ -205,12 +206,12 @@ private:
     }
 
     // Note-offs of the notes whose gates end by `tick`, in the order they end, each on the channel
-    // its note started on.
-    void ReleaseNotesDueBy(std::uint64_t tick) {
+    // its note started on; none later than `latest`.
+    void ReleaseNotesDueBy(std::uint64_t tick, std::uint64_t latest = UINT64_MAX) {
         std::uint8_t channel = 0, key = 0;
         std::uint64_t offTick = 0;
         while (sounding_.NextDue(tick, channel, key, offTick)) {
-            Emit(offTick, {static_cast<std::uint8_t>(0x80 | channel), key, 0x40}, true);
+            Emit(std::min(offTick, latest), {static_cast<std::uint8_t>(0x80 | channel), key, 0x40}, true);
         }
     }
 
@@ -466,6 +467,7 @@ private:
     std::uint64_t cursor_;
     std::uint8_t channel_;
     const std::uint64_t tickLimit_;
+    const std::uint64_t stopTick_;
     SoundingNotes sounding_;
     std::vector<LoopFrame> loops_;
     std::size_t ignoredLoops_ = 0;
@@ -478,8 +480,9 @@ private:
 
 }  // namespace
 
-TrackPlay PlayTrack(const Header& header, const TrackInfo& track, std::uint64_t startTick, Budget& budget) {
-    return TrackPlayer(header, track, startTick, budget).Play();
+TrackPlay PlayTrack(const Header& header, const TrackInfo& track, std::uint64_t startTick, Budget& budget,
+                    std::uint64_t stopTick) {
+    return TrackPlayer(header, track, startTick, budget, stopTick).Play();
 }
 
 }  // namespace kyro::rcp

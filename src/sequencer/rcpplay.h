@@ -22,8 +22,11 @@ inline constexpr std::uint64_t kLoopBombBeats = 4000;
 // A same-measure reference may lead to another one; longer chains (or cycles) are ignored.
 inline constexpr int kMaxSameMeasureHops = 100;
 inline constexpr std::size_t kMaxMeasures = 32768;
-// A track stops after this many beats (more than an hour at 120 BPM).
+// A track stops after this many beats, or when the song has played for kMaxTrackUs (in its own
+// time, every track's tempo changes included), whichever comes first: at 10 BPM the beats alone
+// would last 13 hours; only above 800 BPM do they come first.
 inline constexpr std::uint64_t kMaxTrackBeats = 8000;
+inline constexpr std::int64_t kMaxTrackUs = 10LL * 60 * 1000 * 1000;  // ten minutes
 // Records interpreted and events produced in the whole song, whatever its loops say.
 inline constexpr std::size_t kMaxRecordSteps = 4'000'000;
 inline constexpr std::size_t kMaxEvents = 500'000;
@@ -62,6 +65,9 @@ struct TrackPlay {
 };
 
 // Plays a track that starts at startTick (its ST+ already in it). A muted track is not played.
-TrackPlay PlayTrack(const Header& header, const TrackInfo& track, std::uint64_t startTick, Budget& budget);
+// Records at stopTick or later are not played: the track then ends at stopTick, its notes still
+// sounding with it (the song stops there; the reader sets it at kMaxTrackUs).
+TrackPlay PlayTrack(const Header& header, const TrackInfo& track, std::uint64_t startTick, Budget& budget,
+                    std::uint64_t stopTick = UINT64_MAX);
 
 }  // namespace kyro::rcp

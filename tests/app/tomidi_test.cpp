@@ -20,6 +20,7 @@
 #include <map>
 #include <optional>
 #include <sstream>
+#include <utility>
 
 namespace kyro {
 namespace {
@@ -160,9 +161,19 @@ INSTANTIATE_TEST_SUITE_P(
                       Failure{"OutIsAFolder", "%/drive/SONG.MID", "drive", kConversionCannotWrite}),
     [](const ::testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
 
+// The texts the player gives too.
 TEST_F(ToMidiTest, DamagedSongGivesTheReadersOwnText) {
-    Convert(folder_.Native("drive/BROKEN.MID"), folder_.Native("new.mid"));
-    EXPECT_NE(errors_.str().find("MIDI ファイルが壊れています"), std::string::npos) << errors_.str();
+    folder_.Write("drive/JUNK.RCP", "not a song at all");
+    folder_.Write("drive/HUGE.MID", "");
+    std::filesystem::resize_file(folder_.Native("drive/HUGE.MID"), kMaxMidiFileBytes + 1);
+    const std::pair<const char*, const char*> cases[] = {{"drive/BROKEN.MID", "MIDI ファイルが壊れています"},
+                                                         {"drive/JUNK.RCP", kNotRcpFileText},
+                                                         {"drive/HUGE.MID", kSongFileTooLargeText}};
+    for (const auto& [in, text] : cases) {
+        errors_.str("");
+        EXPECT_EQ(Convert(folder_.Native(in), folder_.Native("new.mid")), kConversionCannotRead) << in;
+        EXPECT_NE(errors_.str().find(text), std::string::npos) << errors_.str();
+    }
 }
 
 // The real program, started without a display: it converts, and says so in its exit code.

@@ -1,5 +1,6 @@
 // Player1 over the null output: opening files, completion notices and errors.
 #include "sequencer/player.h"
+#include "sequencer/songfile.h"
 #include "playercommands.h"
 
 #include "support/tempfolder.h"
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <utility>
 
 namespace kyro {
 namespace {
@@ -85,10 +87,20 @@ TEST_F(PlayerTest, FileWithoutReadPermissionCannotBeRead) {
     EXPECT_EQ(player.ErrorCode(), kPlayerCannotRead);
 }
 
-TEST_F(PlayerTest, OversizedFileIsRefused) {
+// With the converters' texts, on either device.
+TEST_F(PlayerTest, OversizedFileAndForeignRcpFileAreRefusedWithTheirTexts) {
     folder.Write("HUGE.MID", kSmallSong + std::string(17u << 20, '\0'));
-    EXPECT_FALSE(OpenFile("HUGE.MID"));
-    EXPECT_EQ(player.ErrorCode(), kPlayerCannotRead);
+    folder.Write("JUNK.RCP", "not a song at all");
+    const std::pair<const char*, const char*> cases[] = {{"HUGE.MID", kSongFileTooLargeText},
+                                                         {"JUNK.RCP", kNotRcpFileText}};
+    for (const auto& [name, text] : cases) {
+        for (DeviceType device : {DeviceType::Automatic, DeviceType::Sequencer}) {
+            player.SetDeviceType(device);
+            EXPECT_FALSE(OpenFile(name)) << name;
+            EXPECT_EQ(player.ErrorCode(), kPlayerCannotRead) << name;
+            EXPECT_EQ(player.ErrorText(), QString::fromUtf8(text)) << name;
+        }
+    }
 }
 
 TEST_F(PlayerTest, RiffWrappedSongOpensAndBrokenWrappersDoNot) {

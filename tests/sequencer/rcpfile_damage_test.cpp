@@ -4,12 +4,14 @@
 #include "sequencer/midifile.h"
 #include "sequencer/rcpfile.h"
 #include "sequencer/rcpplay.h"
+#include "sequencer/songfile.h"
 
 #include "rcpwriter.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 
@@ -22,6 +24,7 @@ using test::Note;
 using test::RcpGeneration;
 using test::RcpRecord;
 using test::RcpSong;
+using test::RcpTrack;
 using test::SameMeasure;
 using ::testing::HasSubstr;
 
@@ -67,11 +70,75 @@ TEST(RcpDamage, FilesThatCannotBePlayedSaySo) {
     }
 }
 
+// Told by the first bytes; a file that starts as neither kind is refused in its name's words.
+TEST(RcpDamage, AFileOfNeitherKindIsRefusedAsWhatItsNameSays) {
+    const std::string midi("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x04\0\xFF\x2F\0", 26);
+    const std::string junk = "not a song at all";
+    struct Case {
+        const char* fileName;
+        std::string bytes;
+        const char* error;  // empty: read
+    };
+    const Case cases[] = {
+        {"SONG.RCP", junk, kNotRcpFileText},
+        {"/songs.d/Song.g36", junk, kNotRcpFileText},
+        {"SONG.MID", junk, "MIDI ファイルではありません (MThd がありません)"},
+        {"/songs.rcp/SONG", junk, "MIDI ファイルではありません (MThd がありません)"},
+        {"SONG.RCP", midi, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.fileName) + " holding " + (c.bytes == midi ? "a MIDI file" : c.bytes));
+        const auto* data = reinterpret_cast<const std::uint8_t*>(c.bytes.data());
+        const ScoreReadResult r = ReadSongScore(data, c.bytes.size(), c.fileName);
+        EXPECT_EQ(r.ok, *c.error == '\0');
+        EXPECT_EQ(r.error, c.error);
+    }
+}
+
 TEST(RcpDamage, DamageAtTheEndPlaysWhatWasRead) {
     const Bytes good = test::WriteRcp(Tune());
     const SongReadResult cut = Read(Cut(good, 0x586 + 44 + 4 * 3 + 1));  // inside the first track
     ASSERT_TRUE(cut.ok) << cut.error;
     ASSERT_EQ(cut.song.events.size(), 5u);  // the program and two notes, each to the end of its gate
+}
+
+// A program change, the tempo command given, then 50 loops of 254 notes (12,700 beats).
+std::vector<RcpRecord> LoopBomb(std::uint16_t step, std::uint16_t gate, std::uint16_t tempoFactor = 0) {
+    std::vector<RcpRecord> records{Command(0xEC, 0, 5)};
+    if (tempoFactor) records.push_back(Command(0xE7, 0, tempoFactor));
+    for (int i = 0; i < 50; ++i) records.insert(records.end(), {Command(0xF9), Note(60, step, gate, 100), Command(0xF8, 254)});
+    return records;
+}
+
+TEST(RcpDamage, LoopBombsStopAtTheTimeCapOrTheBeatCap) {
+    struct Case {
+        const char* name;
+        std::uint16_t tempo;
+        std::vector<RcpTrack> tracks;
+        std::ptrdiff_t noteOns;
+    };
+    const Case cases[] = {
+        // 10 minutes are 4800 ticks; the note at 4788 is cut off there.
+        {"10 BPM in the header, notes of 3/4 beat", 10, {{.records = LoopBomb(36, 30)}}, 134},
+        {"a tempo change in the track: 15 BPM", 120, {{.records = LoopBomb(48, 40, 8)}}, 150},
+        {"a silent conductor track's tempo change: 15 BPM", 120,
+         {{.channel = 0xFF, .records = {Command(0xE7, 0, 8)}}, {.records = LoopBomb(48, 40)}}, 150},
+        {"at 996 BPM the 8000 beats come first", 250, {{.records = LoopBomb(48, 40, 255)}}, 8001},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const SongReadResult r = Read(test::WriteRcp({.tempo = c.tempo, .tracks = c.tracks}));
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_LE(r.song.lengthUs, rcp::kMaxTrackUs);
+        ASSERT_FALSE(r.song.events.empty());
+        EXPECT_EQ(r.song.events.front().message, (Bytes{0xC0, 5}));  // what came before the cap is kept
+        const auto count = [&r](std::uint8_t status) {
+            return std::count_if(r.song.events.begin(), r.song.events.end(),
+                                 [status](const SongEvent& e) { return e.message[0] == status; });
+        };
+        EXPECT_EQ(count(0x90), c.noteOns);
+        EXPECT_EQ(count(0x80), c.noteOns);  // no note left sounding
+    }
 }
 
 // Hostile files: loops and replays without end, sizes that lie, floods of events and tempo
