@@ -25,7 +25,7 @@ int KyroWindowedMain(int argc, char** argv) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Kyrotune MIDI jukebox"));
-    parser.addHelpOption();
+    // --help and --version never come here: the executable answers them without a display (main.cpp).
     QCommandLineOption folderOption(QStringLiteral("folder"),
                                     QStringLiteral("Use DIR as the program folder (settings, lists, reset files)."),
                                     QStringLiteral("DIR"));

@@ -191,19 +191,21 @@ TEST_F(ToMidiTest, RunsWithoutADisplay) {
 }
 
 // Without --to-midi the executable runs the player from libkyrotune-app.so beside it, and says
-// plainly when that library is missing.
+// plainly when that library is missing. An unknown option ends the player at once, with the
+// complaint of its command-line parser.
 TEST_F(ToMidiTest, ThePlayerComesFromTheLibraryBesideTheExecutable) {
     const std::string runtime = folder_.MakeFolder("runtime");
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
     auto run = [&](const std::string& executable) {
         // Qt wants a runtime folder of its own, else it makes one in TMPDIR.
         const std::string command = "QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR='" + runtime + "' '" + executable +
-                                    "' --help >'" + folder_.Native("out.txt") + "' 2>&1";
+                                    "' --no-such-option >'" + folder_.Native("out.txt") + "' 2>&1";
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
-    EXPECT_EQ(run(KYRO_EXECUTABLE), 0);
-    EXPECT_NE(folder_.Read("out.txt").find("--folder"), std::string::npos) << folder_.Read("out.txt");
+    EXPECT_EQ(run(KYRO_EXECUTABLE), 1);
+    EXPECT_NE(folder_.Read("out.txt").find("no-such-option"), std::string::npos) << folder_.Read("out.txt");
+    EXPECT_EQ(folder_.Read("out.txt").find("cannot be loaded"), std::string::npos) << folder_.Read("out.txt");
 
     std::filesystem::copy_file(KYRO_EXECUTABLE, folder_.Native("kyrotune"));
     std::filesystem::permissions(folder_.Native("kyrotune"), std::filesystem::perms::owner_exec,
