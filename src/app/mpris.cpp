@@ -12,6 +12,9 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <optional>
+#include <string>
+
 namespace kyro {
 
 namespace {
@@ -29,18 +32,29 @@ QString SongUrl(const std::string& dosPath) {
     return url.toString(QUrl::FullyEncoded);
 }
 
+// The song the status display shows: the test song, else the current song of the list.
+std::string ShownSongPath(const TfmMid& player) {
+    const PlayOrder& order = player.Order();
+    if (player.TestPlaying()) return player.TestPath();
+    if (player.NoList() || !order.CurrentSongValid()) return {};
+    return player.Songs().groups[order.CurGroup()].Path(order.CurIndex());
+}
+
+// The player's song is the one on show (a skip shows the next song before the player reads it).
+bool ShownSongIsOpen(const TfmMid& player) {
+    const std::string shown = ShownSongPath(player);
+    return !shown.empty() && shown == player.OpenSongPath();
+}
+
 QVariantMap SongMetadata(const TfmMid& player) {
     QVariantMap metadata;
-    std::string path;
+    const std::string path = ShownSongPath(player);
     QString trackId = QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
-    const PlayOrder& order = player.Order();
     if (player.TestPlaying()) {
-        path = player.TestPath();
         trackId = QStringLiteral("/io/github/kyrotune/track/test");
-    } else if (!player.NoList() && order.CurrentSongValid()) {
-        const int g = order.CurGroup();
-        const int i = order.CurIndex();
-        path = player.Songs().groups[g].Path(i);
+    } else if (!path.empty()) {
+        const int g = player.Order().CurGroup();
+        const int i = player.Order().CurIndex();
         trackId = QStringLiteral("/io/github/kyrotune/track/%1_%2").arg(g + 1).arg(i + 1);  // as the panels number them
         metadata[QStringLiteral("xesam:album")] = Cp932ToQString(player.Songs().groupNames[g]);
     }
@@ -49,7 +63,9 @@ QVariantMap SongMetadata(const TfmMid& player) {
     metadata[QStringLiteral("xesam:title")] = player.ShownTitle();
     const QString url = SongUrl(path);
     if (!url.isEmpty()) metadata[QStringLiteral("xesam:url")] = url;
-    // No mpris:length: the sequencer does not report a song's length.
+    // The length is known once the player has read the song.
+    if (const auto length = ShownSongIsOpen(player) ? player.Player()->SongLengthUs() : std::nullopt)
+        metadata[QStringLiteral("mpris:length")] = qlonglong(*length);
     return metadata;
 }
 
@@ -100,6 +116,10 @@ QVariantMap MprisService::PlayerProperties() const {
         {QStringLiteral("CanGoNext"), on.ff},
         {QStringLiteral("CanGoPrevious"), on.rew},
     };
+}
+
+qlonglong MprisService::PositionUs() const {
+    return ShownSongIsOpen(*player_) ? player_->Player()->PositionUs() : 0;
 }
 
 void MprisService::AnnounceChanges() {

@@ -27,6 +27,9 @@ public:
 
     // The player interface's changing properties, as the status display stands.
     QVariantMap PlayerProperties() const;
+    // Where playing stands in the song on show (µs), read on request: it changes all the time, so
+    // it is never announced.
+    qlonglong PositionUs() const;
 
     // A transport button's handler, run from the event loop (so the caller has its answer before
     // a message box can open) and only when the button could be clicked.

@@ -4,7 +4,15 @@
 
 namespace kyro {
 
+#ifndef KYRO_SONG_MIME_TYPES
+#error "KYRO_SONG_MIME_TYPES (the menu entry's MimeType list) must be defined by the build"
+#endif
+
 MprisRootAdaptor::MprisRootAdaptor(MprisService* service) : QDBusAbstractAdaptor(service), service_(service) {}
+
+QStringList MprisRootAdaptor::SupportedMimeTypes() const {
+    return QString::fromLatin1(KYRO_SONG_MIME_TYPES).split(QLatin1Char(','), Qt::SkipEmptyParts);
+}
 
 void MprisRootAdaptor::Raise() { service_->Raise(); }
 
@@ -22,6 +30,7 @@ bool MprisPlayerAdaptor::CanGoNext() const { return Property("CanGoNext").toBool
 bool MprisPlayerAdaptor::CanGoPrevious() const { return Property("CanGoPrevious").toBool(); }
 bool MprisPlayerAdaptor::CanPlay() const { return Property("CanPlay").toBool(); }
 bool MprisPlayerAdaptor::CanPause() const { return Property("CanPause").toBool(); }
+qlonglong MprisPlayerAdaptor::Position() const { return service_->PositionUs(); }
 
 void MprisPlayerAdaptor::Play() { service_->Press(MprisService::Button::Play); }
 void MprisPlayerAdaptor::Pause() { service_->Press(MprisService::Button::Pause); }

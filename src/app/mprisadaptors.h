@@ -30,7 +30,7 @@ public:
     QString Identity() const { return QStringLiteral("Kyrotune"); }
     QString DesktopEntry() const { return QStringLiteral("io.github.kyrotune.Kyrotune"); }
     QStringList SupportedUriSchemes() const { return {QStringLiteral("file")}; }
-    QStringList SupportedMimeTypes() const { return {QStringLiteral("audio/midi"), QStringLiteral("audio/x-midi")}; }
+    QStringList SupportedMimeTypes() const;  // those of the menu entry
 
 public slots:
     void Raise();
@@ -61,10 +61,10 @@ public:
 
     QString PlaybackStatus() const;
     QVariantMap Metadata() const;
-    // The sequencer plays at its own speed and volume, and does not report its position.
+    // The sequencer plays at its own speed and volume.
     double Rate() const { return 1.0; }
     double Volume() const { return 1.0; }
-    qlonglong Position() const { return 0; }
+    qlonglong Position() const;
     bool CanGoNext() const;
     bool CanGoPrevious() const;
     bool CanPlay() const;

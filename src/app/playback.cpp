@@ -50,6 +50,7 @@ void TfmMid::FailSong(const std::string& realPath) {
 }
 
 void TfmMid::PlaySong(const std::string& listPath, int mapCode) {
+    openSong_.clear();  // a reset file or this song takes the place of the one open
     SetStatusNow(QStringLiteral("UNPACKING"));  // unpacking can take a while
 
     std::string realPath;
@@ -116,6 +117,7 @@ void TfmMid::PlaySong(const std::string& listPath, int mapCode) {
     player1_->SetNotify(false);
     player1_->SetFileName(NativePath(realPath).value_or(std::string()));
     if (!player1_->Open()) return FailSong(realPath);
+    openSong_ = listPath;
     player1_->SetWait(false);
     player1_->SetNotify(true);
     if (!player1_->Play()) return FailSong(realPath);

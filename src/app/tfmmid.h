@@ -86,6 +86,9 @@ public:
     bool TestPlaying() const { return testPlay_; }
     const std::string& TestPath() const { return testPath_; }
     TransportButtons EnabledButtons() const;
+    // The song the player holds open, as the list or the test play names it; empty while it holds
+    // none (or only a reset file). Its length and position are the player's.
+    const std::string& OpenSongPath() const { return openSong_; }
 
     // Shows the window from the taskbar, the tray or another start on the same program folder.
     void RestoreFromTray();
@@ -222,6 +225,7 @@ private:
     bool listEmpty_ = false;
     bool tempCopy_ = false;
     std::string songFile_;  // the file the player opened last (DOS form): a temporary copy or the song
+    std::string openSong_;  // see OpenSongPath
     int timerMode_ = 0;     // 1 the auto-start countdown, 2 the wait for the archive library
     int countdown_ = 0;
     std::string pendingPath_;  // the song that waits for the archive library

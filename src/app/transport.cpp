@@ -58,6 +58,7 @@ void TfmMid::ClosePlayer() {
     player1_->SetWait(true);
     player1_->SetNotify(false);
     player1_->Close();
+    openSong_.clear();
 }
 
 void TfmMid::pbPLAYClick() {

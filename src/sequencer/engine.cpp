@@ -105,6 +105,7 @@ void SequencerEngine::Play(std::shared_ptr<const Song> song, MidiOutput& output,
     if (!song) song = std::make_shared<const Song>();
     stopRequested_ = false;
     playing_ = true;
+    timing_ = false;
     positionUs_ = fromUs;
     thread_ = std::thread(&SequencerEngine::Run, this, std::move(song), &output, fromUs, clockScale_,
                           std::move(onEnd));
@@ -130,6 +131,13 @@ EngineClock::TimePoint SequencerEngine::StartedAt() const {
     return EngineClock::TimePoint(EngineClock::TimePoint::duration(startedAt_.load()));
 }
 
+std::int64_t SequencerEngine::PositionUs() const {
+    if (!timing_.load()) return positionUs_.load();
+    const std::int64_t fromUs = timedFromUs_.load();
+    const auto heard = std::chrono::duration<double, std::micro>(clock_->Now() - StartedAt()).count() * timedScale_.load();
+    return fromUs + std::int64_t(std::clamp(heard, 0.0, double(timedLengthUs_.load() - fromUs)));
+}
+
 void SequencerEngine::Run(std::shared_ptr<const Song> song, MidiOutput* output, std::int64_t fromUs,
                           double scale, Completion onEnd) {
     PrepareEngineThread();
@@ -145,6 +153,10 @@ void SequencerEngine::Run(std::shared_ptr<const Song> song, MidiOutput* output, 
     // The song's clock starts when its first sound can be heard.
     const EngineClock::TimePoint start = clock_->Now() + output->Latency();
     startedAt_ = start.time_since_epoch().count();
+    timedFromUs_ = fromUs;
+    timedLengthUs_ = lengthUs;
+    timedScale_ = scale;
+    timing_ = true;
     output->BeginPlay(fromUs, start, scale);
     for (const std::size_t i : ChannelSetupBefore(events, next)) SendEvent(*output, fromUs, events[i].message);
 
@@ -175,6 +187,7 @@ void SequencerEngine::Run(std::shared_ptr<const Song> song, MidiOutput* output, 
         ReleaseHeld(*output, lengthUs, held);
         output->Flush(lengthUs);
         positionUs_ = lengthUs;
+        timing_ = false;
         playing_ = false;
         if (onEnd) onEnd();
         return;
@@ -187,6 +200,7 @@ void SequencerEngine::Run(std::shared_ptr<const Song> song, MidiOutput* output, 
     Silence(*output, position, held);
     output->Flush(position);
     positionUs_ = position;
+    timing_ = false;
 }
 
 }  // namespace kyro

@@ -54,6 +54,10 @@ public:
 
     bool IsPlaying() const { return playing_.load(); }
 
+    // Where the play under way stands, as heard (the output's latency taken off), in song time
+    // (µs); with none under way, where the last one ended. Called from the owner's thread.
+    std::int64_t PositionUs() const;
+
     // When the play under way started, i.e. when song time fromUs was due (for timing checks).
     EngineClock::TimePoint StartedAt() const;
 
@@ -69,6 +73,12 @@ private:
     std::atomic<bool> playing_{false};
     std::atomic<std::int64_t> positionUs_{0};   // written by the thread, read after it has ended
     std::atomic<EngineClock::TimePoint::rep> startedAt_{0};
+    // The play under way as its thread times it, for PositionUs: set before timing_ turns true,
+    // which it stays until positionUs_ holds where the play ended.
+    std::atomic<bool> timing_{false};
+    std::atomic<std::int64_t> timedFromUs_{0};
+    std::atomic<std::int64_t> timedLengthUs_{0};
+    std::atomic<double> timedScale_{1.0};
 };
 
 }  // namespace kyro

@@ -234,6 +234,12 @@ void Player1::PlayEnded(unsigned serial) {
     emit Notified(NotifyResult::Successful);
 }
 
+std::optional<std::int64_t> Player1::SongLengthUs() const {
+    return song_ ? std::optional(song_->lengthUs) : std::nullopt;
+}
+
+std::int64_t Player1::PositionUs() const { return playing_ ? engine_->PositionUs() : positionUs_; }
+
 void Player1::Stop() {
     Fail(kPlayerNoError, QString());
     // The position stays where playing stopped, for a later play.

@@ -71,6 +71,9 @@ public:
     void Stop() override;
     void Close() override;
 
+    std::optional<std::int64_t> SongLengthUs() const override;
+    std::int64_t PositionUs() const override;
+
     int ErrorCode() const override { return errorCode_; }
     // The text for the last error; "原因不明のｴﾗｰ" for a code without a text.
     QString ErrorText() const override;

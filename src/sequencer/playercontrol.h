@@ -5,7 +5,9 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace kyro {
@@ -28,6 +30,11 @@ public:
     virtual bool Play() = 0;
     virtual void Stop() = 0;
     virtual void Close() = 0;
+
+    // The open song's length, and where playing stands in it, as heard (song time in µs): kept
+    // through a stop, back to 0 after the song's end. No length while no song is open.
+    virtual std::optional<std::int64_t> SongLengthUs() const = 0;
+    virtual std::int64_t PositionUs() const = 0;
 
     virtual int ErrorCode() const = 0;
     virtual QString ErrorText() const = 0;

@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,6 +26,8 @@ struct FakePlayerLog {
     bool failNextOpen = false;
     bool failNextPlay = false;
     bool playing = false;  // a play with notify under way
+    std::int64_t songLengthUs = 0;  // what an open song reports
+    std::int64_t positionUs = 0;
     std::function<void(NotifyResult)> handler;
 
     // The song under way has played to its end.
@@ -46,12 +50,13 @@ public:
 
     bool Open() override {
         log_->playing = false;  // the open closes what played
+        open_ = false;
         log_->commands.push_back("open " + QFileInfo(QString::fromStdString(file_)).fileName().toStdString());
         log_->devices.push_back(device_ == DeviceType::Sequencer ? "seq" : "auto");
         if (std::exchange(log_->failNextOpen, false)) return Fail(4, QStringLiteral("出力を開けません。"));
         if (!QFileInfo::exists(QString::fromStdString(file_)))
             return Fail(1, QStringLiteral("指定されたファイルが見つかりません。"));
-        return Fail(0, QString());
+        return open_ = Fail(0, QString());
     }
     bool Play() override {
         std::string command = "play";
@@ -69,7 +74,12 @@ public:
     void Close() override {
         log_->commands.push_back("close");
         log_->playing = false;
+        open_ = false;
     }
+    std::optional<std::int64_t> SongLengthUs() const override {
+        return open_ ? std::optional(log_->songLengthUs) : std::nullopt;
+    }
+    std::int64_t PositionUs() const override { return open_ ? log_->positionUs : 0; }
     int ErrorCode() const override { return code_; }
     QString ErrorText() const override { return text_; }
     void SetNotifyHandler(std::function<void(NotifyResult)> handler) override { log_->handler = std::move(handler); }
@@ -86,6 +96,7 @@ private:
     bool wait_ = false;
     bool notify_ = false;
     std::string file_;
+    bool open_ = false;
     int code_ = 0;
     QString text_;
 };

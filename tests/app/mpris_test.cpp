@@ -10,6 +10,7 @@
 #include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QFile>
 #include <QSignalSpy>
 #include <QUrl>
 
@@ -51,9 +52,9 @@ protected:
         for (const auto& signal : spy) changes.insert(qdbus_cast<QVariantMap>(signal.at(1)));
         spy.clear();
     }
-    QVariant Get(const char* property) {
+    QVariant Get(const char* property, const char* interface = kMprisPlayerInterface) {
         const QDBusMessage reply = Call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
-                                        {QString::fromLatin1(kMprisPlayerInterface), QString::fromLatin1(property)});
+                                        {QString::fromLatin1(interface), QString::fromLatin1(property)});
         return reply.arguments().value(0).value<QDBusVariant>().variant();
     }
     QVariantMap Metadata() { return qdbus_cast<QVariantMap>(Get("Metadata")); }
@@ -90,13 +91,43 @@ TEST_F(MprisTest, TransportCallsMoveThePlayerAndAnnounceEachChange) {
 }
 
 TEST_F(MprisTest, MetadataDescribesTheSongOnShow) {
+    log->songLengthUs = 93'500'000;
     Press("Play");
     const QVariantMap metadata = Metadata();
     EXPECT_EQ(metadata.value(QStringLiteral("xesam:title")).toString(), Title(*mid));
     EXPECT_EQ(metadata.value(QStringLiteral("xesam:album")).toString(), Cp932ToQString(mid->Songs().groupNames[0]));
     EXPECT_EQ(QUrl(metadata.value(QStringLiteral("xesam:url")).toString()).toLocalFile(),
               QString::fromStdString(folder.Native("ALPHA.MID")));
-    EXPECT_FALSE(metadata.contains(QStringLiteral("mpris:length")));  // the sequencer does not know it
+    const QVariant length = metadata.value(QStringLiteral("mpris:length"));
+    EXPECT_EQ(length.userType(), QMetaType::LongLong);  // x, as MPRIS has it
+    EXPECT_EQ(length.toLongLong(), 93'500'000);
+}
+
+// The length and the position are those of the player's song while it is the one on show; a
+// skip during a pause shows the next song, not yet read.
+TEST_F(MprisTest, LengthAndPositionAreThoseOfTheSongOnShowOnceRead) {
+    log->songLengthUs = 180'000'000;
+    log->positionUs = 42'000'000;
+    const struct {
+        const char* method;
+        bool read;
+    } steps[] = {{"Play", true}, {"Pause", true}, {"Next", false}, {"Play", true}, {"Stop", false}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.method);
+        Press(step.method);
+        EXPECT_EQ(Metadata().value(QStringLiteral("mpris:length")).toLongLong(), step.read ? 180'000'000 : 0);
+        EXPECT_EQ(Get("Position").toLongLong(), step.read ? 42'000'000 : 0);
+    }
+}
+
+TEST_F(MprisTest, SupportedMimeTypesAreThoseOfTheMenuEntry) {
+    QFile entry(QStringLiteral(KYRO_DESKTOP_FILE));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly | QIODevice::Text));
+    QStringList types;
+    for (const QString& line : QString::fromUtf8(entry.readAll()).split(QLatin1Char('\n')))
+        if (line.startsWith(QStringLiteral("MimeType="))) types = line.mid(9).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    EXPECT_TRUE(types.contains(QStringLiteral("audio/x-rcp")));
+    EXPECT_EQ(Get("SupportedMimeTypes", "org.mpris.MediaPlayer2").toStringList(), types);
 }
 
 TEST_F(MprisTest, CallsFollowTheButtonsAndTheBusyFlag) {

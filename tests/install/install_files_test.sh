@@ -17,6 +17,18 @@ share/mime/packages/$id.xml"
 actual=$(cd "$prefix" && find . -type f ! -name '*.png' -printf '%P\n' | LC_ALL=C sort)
 diff <(echo "$expected") <(echo "$actual") || { echo "FAIL: installed files (+) differ from expected (-)"; exit 1; }
 
+# The software centre offers the program for the file types of its menu entry, and shows pictures
+# that are in the repository.
+types() { tr ';' '\n' | sed '/^$/d' | LC_ALL=C sort; }
+diff <(sed -n 's/^MimeType=//p' "$prefix/share/applications/$id.desktop" | types) \
+     <(sed -n 's:.*<mediatype>\(.*\)</mediatype>.*:\1:p' "$prefix/share/metainfo/$id.metainfo.xml" | types) ||
+  { echo "FAIL: the metainfo's media types (+) differ from the menu entry's (-)"; exit 1; }
+pictures=$(sed -n 's:.*<image>.*/main/\(.*\)</image>.*:\1:p' "$prefix/share/metainfo/$id.metainfo.xml")
+[ -n "$pictures" ] || { echo "FAIL: the metainfo has no screenshot"; exit 1; }
+for picture in $pictures; do
+  [ -f "$(dirname "$0")/../../$picture" ] || { echo "FAIL: screenshot $picture is not in the repository"; exit 1; }
+done
+
 for tool in desktop-file-validate appstreamcli; do
   command -v $tool >/dev/null || { echo "SKIPPED: $tool is missing (bash scripts/install-deps.sh)"; exit 77; }
 done

@@ -329,6 +329,32 @@ TEST_F(ManualEngineTest, AnOutputThatQueuesGetsEventsAheadTheEndOnTimeAndADropBe
     engine.Stop();
 }
 
+// An output heard some time after the engine hands it a message, as a synthesizer is.
+class LateOutput : public test::RecordingOutput {
+public:
+    std::chrono::microseconds Latency() const override { return 100ms; }
+};
+
+TEST_F(ManualEngineTest, ThePositionIsWhatHasBeenHeard) {
+    LateOutput late;
+    const auto song = MakeSong({{0, {0x90, 60, 100}}, {2000000, {0x80, 60, 0}}}, 3000000);
+    engine.SetClockScale(2);
+    engine.Play(song, late, 500000);
+    NextWake();
+    EXPECT_EQ(engine.PositionUs(), 500000);  // nothing heard yet
+    AdvanceTo(250000us);
+    EXPECT_EQ(engine.PositionUs(), 1000000);  // at twice the speed
+    engine.Stop();
+    AdvanceTo(400000us);
+    EXPECT_EQ(engine.PositionUs(), 1000000);  // where the stop left it
+
+    engine.Play(song, late, 1000000);
+    NextWake();
+    AdvanceTo(5000000us);
+    engine.WaitForEnd();
+    EXPECT_EQ(engine.PositionUs(), 3000000);  // the end, however late the clock
+}
+
 // By the real clock.
 
 TEST(RealClockEngine, PlaysInOrderAndNeverEarly) {

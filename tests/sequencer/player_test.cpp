@@ -202,6 +202,24 @@ TEST_F(PlayerTest, FailedOpenDuringAPendingPlayStillEndsIt) {
     EXPECT_EQ(At(spy, 0), NotifyResult::Superseded);
 }
 
+TEST_F(PlayerTest, TheOpenSongHasALengthAndAPositionThatAStopKeeps) {
+    // End of Track 1920 ticks (20 quarter notes at 500000 µs) after the start: a 10 s song.
+    folder.Write("LONG.MID", kSmallSong.substr(0, 14) + std::string("MTrk\0\0\0\x05\x8F\x00\xFF\x2F\0", 13));
+    EXPECT_EQ(player.SongLengthUs(), std::nullopt);
+    ASSERT_TRUE(OpenFile("LONG.MID"));
+    EXPECT_EQ(player.SongLengthUs(), 10'000'000);
+    ASSERT_TRUE(PlayWithNotify());
+    QTest::qWait(50);
+    EXPECT_GT(player.PositionUs(), 0);
+    player.Stop();
+    const std::int64_t stopped = player.PositionUs();
+    EXPECT_GT(stopped, 0);
+    QTest::qWait(20);
+    EXPECT_EQ(player.PositionUs(), stopped);
+    player.Close();
+    EXPECT_EQ(player.SongLengthUs(), std::nullopt);
+}
+
 TEST_F(PlayerTest, CloseEndsThePlayAndTheDevice) {
     ASSERT_TRUE(OpenFile("SONG.MID"));
     QSignalSpy spy(&player, &Player1::Notified);
