@@ -6,8 +6,10 @@
 // 999 with their titles, written with the program's own list writer), the four reset files from
 // beside the executable, and a KYRO32.INI that opens no sound output ([MIDI] Output=null; the
 // player opens it only for a song anyway), starts nothing by itself (AutoStart=0) and shows no
-// message at start (WarningMsg=0). Start-up judges the songs by their names only and reads none of them,
-// so the entries name files that are not there.
+// message at start (WarningMsg=0). The songs are there, as a user's are: D: is mapped to a folder
+// holding every loose song (MIDI and RCP files, written with the tests' RCP writer) and every
+// archive (LZH files of ten RCP members, written with the tests' LZH writer), so that whatever
+// start-up looks at, it finds.
 //
 // A side's round starts its program, waits until its memory has settled (Rss steady within
 // 64 KiB for a second, after at least three seconds; twenty at most), reads /proc/PID/smaps_rollup
@@ -23,6 +25,9 @@
 #include "library/songlist.h"
 #include "platform/filesystem.h"
 
+#include "lzhwriter.h"
+#include "rcpwriter.h"
+
 #include "interleaved.h"
 #include "processes.h"
 #include "residentmemory.h"
@@ -35,6 +40,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -79,6 +85,42 @@ kyro::SongEntry MakeEntry(int group, int slot) {
     return {path, title, static_cast<char>('0' + number % 5)};
 }
 
+// One short song of each kind, for every file of the collection.
+std::string SongBytes(bool rcp) {
+    if (!rcp) return std::string("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\4\0\xFF\x2F\0", 26);
+    kyro::test::RcpSong song;
+    song.title = "Song";
+    kyro::test::RcpTrack track;
+    track.records = {kyro::test::Note(60, 48, 40, 100), kyro::test::MeasureEnd()};
+    song.tracks.push_back(track);
+    const std::vector<std::uint8_t> bytes = kyro::test::WriteRcp(song);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The songs the list names, under `disk` (drive D:): loose files, and archives of their members.
+bool WriteCollection(const kyro::SongList& songs, const std::string& disk) {
+    const std::string mid = SongBytes(false), rcp = SongBytes(true);
+    std::map<std::string, std::vector<kyro::test::LzhMember>> archives;
+    for (const auto& group : songs.groups) {
+        for (int k = 0; k < group.Count(); ++k) {
+            std::string path = group.Path(k).substr(3);  // after "D:\"
+            for (char& c : path) c = c == '\\' ? '/' : c;
+            const auto arrow = path.find("->");
+            if (arrow != std::string::npos) {
+                archives[disk + "/" + path.substr(0, arrow)].push_back({path.substr(arrow + 2), "", rcp, 1});
+                continue;
+            }
+            std::filesystem::create_directories(std::filesystem::path(disk + "/" + path).parent_path());
+            std::ofstream(disk + "/" + path, std::ios::binary) << (path.ends_with(".MID") ? mid : rcp);
+        }
+    }
+    for (const auto& [archive, members] : archives) {
+        std::filesystem::create_directories(std::filesystem::path(archive).parent_path());
+        if (!kyro::test::WriteLzh(archive, members)) return false;
+    }
+    return true;
+}
+
 bool CopyFile(const std::string& from, const std::string& to) {
     std::error_code ec;
     return std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
@@ -86,7 +128,8 @@ bool CopyFile(const std::string& from, const std::string& to) {
 
 // The program folder described at the top; false after saying what failed.
 bool MakeProgramFolder(const std::string& folder, const std::string& executableFolder) {
-    std::ofstream(folder + "/" + kyro::kSettingsFileName, std::ios::binary) << kSettings;
+    std::ofstream(folder + "/" + kyro::kSettingsFileName, std::ios::binary)
+        << kSettings << "[Drives]\r\nD=" << folder << "/disk\r\n";
     for (const char* reset : {"GM.MID", "55MAP.MID", "88MAP.MID", "88Pro.MID"}) {
         if (!CopyFile(executableFolder + "/" + reset, folder + "/" + reset)) {
             std::fprintf(stderr, "%s not found beside the executable in %s\n", reset, executableFolder.c_str());
@@ -96,6 +139,10 @@ bool MakeProgramFolder(const std::string& folder, const std::string& executableF
     kyro::SongList songs;
     for (int g = 0; g < kyro::kGroupCount; ++g)
         for (int k = 0; k < kyro::kGroupCapacity; ++k) songs.groups[g].Append(MakeEntry(g, k));
+    if (!WriteCollection(songs, folder + "/disk")) {
+        std::fprintf(stderr, "cannot write the collection into %s/disk\n", folder.c_str());
+        return false;
+    }
     const std::optional<std::string> dos = kyro::DosPath(folder);
     if (!dos || !kyro::SaveSongList(kyro::WithTrailingBackslash(*dos), songs)) {
         std::fprintf(stderr, "cannot write the song list into %s\n", folder.c_str());
