@@ -110,7 +110,7 @@ void TfmMid::UpdateStatusDisplay() {
     Buttons on{};
     switch (state_) {
     case PlayerState::Stopped:
-        if (order_.NoList()) {
+        if (order_.NoList() && !testPlay_) {  // a test play shows its song even without a list
             on = {false, false, false, false};
             edStatus_->SetCaption(QStringLiteral("NOLIST"));
             ClearSongPanels();

@@ -232,7 +232,8 @@ void TfmMid::Timer1Timer() {
 void TfmMid::pbLISTClick() {
     if (!editor_ && editorMaker_) editorMaker_();
     if (!editor_) return;
-    editor_->show();
+    if (editor_->isMinimized()) editor_->showNormal();
+    else editor_->show();
     editor_->raise();
     editor_->activateWindow();
 }
@@ -242,7 +243,8 @@ void TfmMid::pbSYSTEMClick() {
     for (const OutputKind& kind : KnownOutputs()) choices.outputs.emplace_back(kind.name);
     choices.ports = ListMidiPorts();
     TfmSystem dialog(*this, std::move(choices), this);
-    dialog.exec();
+    // The other drive boxes are filled when their windows open; the editor's lives on.
+    if (dialog.exec() == QDialog::Accepted && editor_) editor_->RefillDriveBox();
 }
 
 }  // namespace kyro

@@ -280,7 +280,7 @@ void TfmMidiOpen::UpdateButtons() {
     const auto run = ContiguousRun(selected);
     const bool one = indexes.size() == 1;
     const int last = static_cast<int>(entries_.size()) - 1;
-    pbDoc_->setEnabled(one && entries_[indexes[0]].DisplayText(detailView_).find("->") != std::string::npos);
+    pbDoc_->setEnabled(!documentReaderOpen_ && one && entries_[indexes[0]].DisplayText(detailView_).find("->") != std::string::npos);
     pbTest_->setEnabled(one);
     pbUp_->setEnabled(run && run->first != 0);
     pbDown_->setEnabled(run && run->second != last);

@@ -73,6 +73,8 @@ public:
     // The source side shows this folder (DOS form) when the editor is first shown, instead of
     // the folder the program was started in: a new user's songs are in their music folder.
     void StartSourceAt(const std::string& dosFolder) { sourceStart_ = dosFolder; }
+    // The drive map changed (system dialog): the drive box lists the new letters at once.
+    void RefillDriveBox();
 
     // Handlers.
     void FormShow();
@@ -185,6 +187,7 @@ private:
     std::vector<EditorEntry> entries_;  // the edited group as the list boxes hold it
     bool modified_ = false;
     bool detailView_ = false;
+    bool documentReaderOpen_ = false;  // the reader keeps the Document button off until it closes
     char rememberedDrive_ = 'z';  // the current drive when the editor was last shown
     std::vector<std::string> documents_;
     int chosenDocument_ = -1;

@@ -26,8 +26,14 @@ std::intptr_t TfmMidiOpen::HandleLinkMessage(LinkMessage msg, std::intptr_t wPar
     case LinkMessage::UM_COPY_TITLES: return CopyTitles(lParam);
     case LinkMessage::UM_SYNC_SELECTION: return SyncSelection(wParam, lParam);
     case LinkMessage::UM_GET_DOC_PATH: return DocumentPath(lParam);
-    case LinkMessage::UM_DOC_ENABLE: pbDoc_->setEnabled(true); return 0;
-    case LinkMessage::UM_DOC_DISABLE: pbDoc_->setEnabled(false); return 0;
+    case LinkMessage::UM_DOC_ENABLE:
+        documentReaderOpen_ = false;
+        pbDoc_->setEnabled(true);
+        return 0;
+    case LinkMessage::UM_DOC_DISABLE:
+        documentReaderOpen_ = true;
+        pbDoc_->setEnabled(false);
+        return 0;
     case LinkMessage::UM_SET_TITLE: return SetTitle(lParam);
     case LinkMessage::UM_COPY_GROUP_NAMES: return CopyGroupNames(lParam);
     case LinkMessage::UM_SYNC_GROUP: return SyncGroup(wParam, lParam);

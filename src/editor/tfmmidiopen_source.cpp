@@ -23,6 +23,13 @@ void TfmMidiOpen::cmbSourceDrvChange() {
     lvSourceDir_->SetDrive(*drive);  // lists the source again through the folder change
 }
 
+// The folder shown stays; its drive is chosen again among the new items (none when its letter is
+// no longer mapped, and the next choice goes through the drive check).
+void TfmMidiOpen::RefillDriveBox() {
+    cmbSourceDrv_->Refill();
+    cmbSourceDrv_->SetDrive(lvSourceDir_->Drive());
+}
+
 void TfmMidiOpen::lvSourceDirChange() { ListSource(); }
 
 void TfmMidiOpen::cmbFilterChange() { ListSource(); }

@@ -6,6 +6,7 @@
 #include "platform/messagebox.h"
 
 #include <QStyle>
+#include <QTreeWidgetItemIterator>
 
 #include <vector>
 
@@ -89,9 +90,21 @@ FolderTree::FolderTree(QWidget* parent) : QTreeWidget(parent) {
     setRootIsDecorated(false);  // a directory list: the indentation shows the nesting
     setItemsExpandable(false);
     setIndentation(12);
-    connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
-        SetFolder(item->data(0, kDosPathRole).toByteArray().toStdString());
-    });
+    connect(this, &QTreeWidget::itemActivated, this, &FolderTree::OpenItem);
+}
+
+// A folder that cannot be read is refused aloud, and the highlight goes back to the folder whose
+// contents are shown.
+void FolderTree::OpenItem(QTreeWidgetItem* item) {
+    const std::string wanted = item->data(0, kDosPathRole).toByteArray().toStdString();
+    if (SetFolder(wanted)) return;
+    ShowMessage(QStringLiteral("ディレクトリを開けませんでした。\n") + Cp932ToQString(wanted), MessageIcon::Exclamation);
+    for (QTreeWidgetItemIterator it(this); *it; ++it) {
+        if ((*it)->data(0, kDosPathRole).toByteArray().toStdString() == folder_) {
+            setCurrentItem(*it);
+            break;
+        }
+    }
 }
 
 // Every level stays open, so there is nothing to fold: no expander marks.

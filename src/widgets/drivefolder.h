@@ -45,6 +45,7 @@ signals:
     void folderChanged();  // the current folder changed, by the user or by SetDrive/SetFolder
 
 private:
+    void OpenItem(QTreeWidgetItem* item);  // the user activated a folder
     void Fill();
     void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
     std::string folder_;

@@ -54,6 +54,23 @@ TEST_F(DocumentsTest, TheOnlyDocumentIsShownAtOnceWhileTheDocumentButtonWaits) {
     EXPECT_TRUE(EditorButton("pbDoc")->isEnabled());
 }
 
+// Selecting another archived entry while the reader was open turned the Document button on again,
+// and pressing it then did nothing.
+TEST_F(DocumentsTest, TheDocumentButtonStaysOffWhileTheReaderIsOpen) {
+    SongList songs;
+    songs.groups[0].Append({Song("PACK.LZH->c.mid"), "C", '0'});
+    songs.groups[0].Append({Song("PACK.LZH->c.mid"), "C again", '0'});
+    OpenWithCompanions(songs);
+    Select("lbEntryFile", {0});
+    editor.pbDocClick();
+    ASSERT_TRUE(reader.isVisible());
+
+    Select("lbEntryFile", {1});
+    EXPECT_FALSE(EditorButton("pbDoc")->isEnabled());
+    reader.close();
+    EXPECT_TRUE(EditorButton("pbDoc")->isEnabled());
+}
+
 TEST_F(DocumentsTest, MovedFilesLeaveTheEditorsSourceList) {
     OpenWithCompanions(SongList());
     folder.MakeFolder("moved");

@@ -231,6 +231,22 @@ TEST_F(PlaybackTest, ATestPlayReadsItsTitleAndReturnsToTheCurrentSongWhenItEnds)
     EXPECT_EQ(log->commands, (Commands{"stop", "close"}));  // nothing else is played
 }
 
+// Without a list the stopped state's NOLIST emptied the panels the test play had just filled.
+TEST_F(PlaybackTest, ATestPlayWithoutAListShowsItsSongAndItsEndShowsNolistAgain) {
+    auto mid = Start(SongList{}, "[KYRO32]\r\nWarningMsg=2\r\nListRandomType=3\r\nGroupRandomType=2\r\n");
+    ASSERT_TRUE(mid->NoList());
+    mid->StartTestPlay(Song("GAMMA.MID"), '1');
+    EXPECT_EQ(mid->State(), PlayerState::Playing);
+    const std::pair<const char*, QString> shown[] = {{"edFile", QStringLiteral("GAMMA.MID")}, {"edNum", QStringLiteral("TST")},
+                                                     {"edGroup", QStringLiteral(" Test Play Mode")},
+                                                     {"edAllList", QStringLiteral("TEST/TEST")}};
+    for (const auto& [panel, text] : shown) EXPECT_EQ(Panel(*mid, panel), text) << panel;
+
+    log->EndSong();
+    EXPECT_EQ(Status(*mid), QStringLiteral("NOLIST"));
+    EXPECT_EQ(Panel(*mid, "edAllList"), QStringLiteral("0000/0000"));
+}
+
 // Records the titles sent while it is visible.
 class TitleRecordingEditor : public TfmMidiOpen {
 public:

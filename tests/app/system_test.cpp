@@ -7,6 +7,7 @@
 #include "dialogs/tfmdriveproposals.h"
 #include "dialogs/tfmsystem.h"
 #include "dialogs/tfmtempfold.h"
+#include "editor/tfmmidiopen.h"
 #include "platform/profile.h"
 #include "sequencer/midioutput.h"
 #include "widgets/drivefolder.h"
@@ -286,6 +287,25 @@ TEST_F(SystemDialogTest, DrivesPageMapsTheLettersOfTheList) {
     EXPECT_NE(ini.find("[Drives]\r\nD=" + folder.Native("old") + "\r\n"), std::string::npos) << ini;
     EXPECT_EQ(ini.find("Z="), std::string::npos) << "a default letter is not written";
     EXPECT_EQ(ActiveDriveMap().ToNative("D:\\SONG.MID"), folder.Native("old") + "/SONG.MID");
+    SetActiveDriveMap(before);
+}
+
+// The file move and temporary folder dialogs fill their drive boxes when they open; the list
+// editor lives on, and its drive box kept the old letters until the program started again.
+TEST_F(SystemDialogTest, ANewDriveReachesTheEditorsDriveBoxAtOnce) {
+    const DriveMap before = ActiveDriveMap();
+    auto mid = Start(ThreeSongs());
+    TfmMidiOpen editor;
+    mid->SetListEditor(&editor);
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<TfmSystem*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        Control<QTableWidget>(*dialog, "sgDrives")->item('D' - 'A', 1)->setText(QString::fromStdString(folder.Native()));
+        Control<QPushButton>(*dialog, "pbOK")->click();
+    });
+    Button(*mid, "pbSYSTEM")->click();
+    auto* drives = Control<DriveComboBox>(editor, "cmbSourceDrv");
+    EXPECT_GE(drives->findData(static_cast<int>('D')), 0);
     SetActiveDriveMap(before);
 }
 

@@ -190,6 +190,9 @@ TEST_F(TransportTest, ListWindowAndSystemDialog) {
     mid->SetListEditor(&editor);
     Button(*mid, "pbLIST")->click();
     EXPECT_TRUE(editor.isVisible());
+    editor.showMinimized();  // LIST brings a minimised editor back, not only raises it
+    Button(*mid, "pbLIST")->click();
+    EXPECT_FALSE(editor.isMinimized());
 
     QString caption;
     bool modal = false;

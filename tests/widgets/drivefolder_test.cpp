@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <unistd.h>
 
 namespace kyro {
@@ -77,6 +79,19 @@ TEST_F(DriveFolderTest, ActivatingAnItemMakesItTheFolder) {
     tree_.setCurrentItem(tree_.findItems(QStringLiteral("GM"), Qt::MatchExactly | Qt::MatchRecursive).value(0));
     QTest::keyClick(&tree_, Qt::Key_Return);
     EXPECT_EQ(tree_.Folder(), "D:\\MIDI\\GM");
+}
+
+// A folder gone since it was listed was refused without a word, and the list highlighted it.
+TEST_F(DriveFolderTest, ActivatingAFolderThatCannotBeReadSaysSoAndKeepsTheHighlight) {
+    test::MessageRecorder messages;
+    ASSERT_TRUE(tree_.SetFolder("D:\\MIDI"));
+    std::filesystem::remove(disk_.Native("MIDI/GM"));
+    tree_.setCurrentItem(tree_.findItems(QStringLiteral("GM"), Qt::MatchExactly | Qt::MatchRecursive).value(0));
+    QTest::keyClick(&tree_, Qt::Key_Return);
+    EXPECT_EQ(tree_.Folder(), "D:\\MIDI");
+    EXPECT_EQ(tree_.currentItem()->text(0), QStringLiteral("MIDI"));
+    ASSERT_EQ(messages.Texts().size(), 1u);
+    EXPECT_EQ(messages.Texts().front(), QStringLiteral("ディレクトリを開けませんでした。\nD:\\MIDI\\GM"));
 }
 
 TEST_F(DriveFolderTest, DriveBoxSignalsOnlyTheUsersChoice) {
