@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 namespace kyro {
 
@@ -33,6 +34,17 @@ QString Lines(const std::vector<QString>& lines) {
     QString text;
     for (const QString& line : lines) text += QLatin1Char('\n') + line;
     return text;
+}
+
+// The drive whose folder holds the working folder, else the first mapped drive: outside every
+// mapped folder CurrentDrive names Z, whatever Z is mapped to, or nothing at all.
+char StartDrive(const DriveMap& drives) {
+    const char current = drives.CurrentDrive();
+    const auto folder = drives.NativeFolder(current);
+    std::error_code error;
+    const std::string working = std::filesystem::current_path(error).lexically_normal().string();
+    const bool inside = folder && !error && (*folder == "/" || (working + '/').starts_with(*folder + '/'));
+    return inside || drives.Letters().empty() ? current : drives.Letters().begin()->first;
 }
 
 }  // namespace
@@ -90,9 +102,10 @@ void TfmFileMove::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) FormShow();
 }
 
-// The folder of the last showing stays; the first showing starts at the current drive's root.
+// The folder of the last showing stays; the first showing starts at the current drive's root,
+// or at the first mapped drive's when the working folder lies outside every mapped one.
 void TfmFileMove::FormShow() {
-    fallbackDrive_ = static_cast<char>(std::tolower(static_cast<unsigned char>(ActiveDriveMap().CurrentDrive())));
+    fallbackDrive_ = static_cast<char>(std::tolower(static_cast<unsigned char>(StartDrive(ActiveDriveMap()))));
     cmbSourceDrv_->Refill();  // the drive map is settled only after this window is made
     if (lvSourceDir_->Folder().empty() || !lvSourceDir_->SetFolder(lvSourceDir_->Folder()))
         lvSourceDir_->SetDrive(fallbackDrive_);

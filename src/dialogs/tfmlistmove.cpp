@@ -135,7 +135,10 @@ QListWidget* TfmListMove::EntryList() const {
 
 void TfmListMove::RefreshAll() {
     if (player_)
-        for (int g = 0; g < kGroupCount; ++g) edGrpTitle_[g]->setText(Cp932ToQString(player_->Songs().groupNames[g]));
+        for (int g = 0; g < kGroupCount; ++g) {
+            edGrpTitle_[g]->setText(Cp932ToQString(player_->Songs().groupNames[g]));
+            edGrpTitle_[g]->setCursorPosition(0);  // a long name shows its start, not its end
+        }
     RefreshCounts();
 }
 

@@ -39,7 +39,7 @@ struct MidiChoices {
 
 // The [MIDI] keys the dialog sets, as the file holds them (CP932): empty is the key's default.
 struct MidiKeys {
-    std::string output, soundFont, port, audioDriver, gain;
+    std::string output, soundFont, port, audioDriver, gain, wavFile;
 };
 
 class TfmSystem : public QDialog {
@@ -62,6 +62,7 @@ public:
     void gpListRndClick(int listMode);
     void pbLookClick();
     void pbSoundFontClick();
+    void pbWavFileClick();
     void edSoundFontChange();
     void cmbOutputChange();
     void pbDetectDrivesClick();
@@ -113,6 +114,8 @@ private:
     QComboBox* cmbPort_ = nullptr;
     QComboBox* cmbAudioDriver_ = nullptr;
     QDoubleSpinBox* edGain_ = nullptr;
+    QLineEdit* edWavFile_ = nullptr;     // WavFile=, what the wav output records into
+    QPushButton* pbWavFile_ = nullptr;
 
     QPushButton* pbOK_ = nullptr;
     QPushButton* pbCancel_ = nullptr;

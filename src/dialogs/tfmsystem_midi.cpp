@@ -70,11 +70,17 @@ void TfmSystem::BuildMidiPage(QWidget* page) {
     MakeLabel(page, {8, 165, 100, 16}, QStringLiteral("&Port"), cmbPort_);
     cmbPort_->setEditable(true);
 
+    edWavFile_ = MakeControl<QLineEdit>(page, "edWavFile", {110, 194, 250, 22});
+    MakeLabel(page, {8, 197, 100, 16}, QStringLiteral("&WAV File"), edWavFile_);
+    pbWavFile_ = MakeControl<QPushButton>(page, "pbWavFile", {366, 192, 74, 26}, QStringLiteral("参照"));
+    connect(pbWavFile_, &QPushButton::clicked, this, &TfmSystem::pbWavFileClick);
+
     // The player reads [MIDI] each time it opens a song: a song playing now keeps its output.
-    auto* note = MakeLabel(page, {8, 200, 432, 48},
+    auto* note = MakeLabel(page, {8, 232, 432, 64},
                            QStringLiteral("出力の設定は、次に曲を開くときから使われます。\n"
                                           "SoundFont は ; で区切って複数指定でき、後のものが優先されます。\n"
-                                          "Gain は fluidsynth と wav の音量です (FluidSynth の synth.gain)。"));
+                                          "Gain は fluidsynth と wav の音量です (FluidSynth の synth.gain)。\n"
+                                          "WAV File は wav 出力が書き出すファイルです (相対パスはプログラムフォルダから)。"));
     note->setWordWrap(true);
 }
 
@@ -82,7 +88,7 @@ void TfmSystem::FillMidiPage() {
     const Profile ini(SettingsFilePath(player_.ProgramFolder()));
     midiRead_ = {ini.ReadString(kMidiSection, "Output", ""), ini.ReadString(kMidiSection, "SoundFont", ""),
                  ini.ReadString(kMidiSection, "Port", ""), ini.ReadString(kMidiSection, "AudioDriver", ""),
-                 ini.ReadString(kMidiSection, "Gain", "")};
+                 ini.ReadString(kMidiSection, "Gain", ""), ini.ReadString(kMidiSection, "WavFile", "")};
 
     for (const auto& name : choices_.outputs) cmbOutput_->addItem(QString::fromStdString(name));
     // An empty Output= is the default, the first; a name the sequencer does not know stays shown.
@@ -96,6 +102,7 @@ void TfmSystem::FillMidiPage() {
 
     edSoundFont_->setText(Cp932ToQString(midiRead_.soundFont));
     edSoundFontChange();  // also when the text stays empty and no change is signalled
+    edWavFile_->setText(Cp932ToQString(midiRead_.wavFile));
     edGain_->setValue(GainValue(midiRead_.gain));
     gainShown_ = edGain_->value();
     cmbAudioDriver_->setCurrentText(Cp932ToQString(midiRead_.audioDriver));
@@ -109,6 +116,19 @@ void TfmSystem::pbSoundFontClick() {
     const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("SoundFont"), edSoundFont_->text(),
                                                         QStringLiteral("SoundFont (*.sf2 *.sf3);;(*)"));
     if (!chosen.isEmpty()) edSoundFont_->setText(chosen);
+}
+
+// The file is written anew each time a song plays: choosing one that exists asks nothing. The
+// dialog starts where a relative path points, the program folder.
+void TfmSystem::pbWavFileClick() {
+    const std::filesystem::path programFolder =
+        std::filesystem::path(SettingsFilePath(player_.ProgramFolder())).parent_path();
+    const std::filesystem::path typed(edWavFile_->text().trimmed().toStdString());
+    const QString start = QString::fromStdString((programFolder / typed).lexically_normal().string());
+    const QString chosen = QFileDialog::getSaveFileName(this, QStringLiteral("WAV File"), start,
+                                                        QStringLiteral("WAV (*.wav);;(*)"), nullptr,
+                                                        QFileDialog::DontConfirmOverwrite);
+    if (!chosen.isEmpty()) edWavFile_->setText(chosen);
 }
 
 // The file names SoundFont= would load as it is typed now (relative paths from the program
@@ -145,17 +165,21 @@ void TfmSystem::cmbOutputChange() {
     edGain_->setEnabled(synth);
     cmbAudioDriver_->setEnabled(output == QLatin1String("fluidsynth"));
     cmbPort_->setEnabled(output == QLatin1String("port"));
+    edWavFile_->setEnabled(output == QLatin1String("wav"));
+    pbWavFile_->setEnabled(output == QLatin1String("wav"));
 }
 
 bool TfmSystem::ChosenMidiKeys(MidiKeys& keys) const {
     const auto soundFont = QStringToCp932(edSoundFont_->text().trimmed());
     const auto port = QStringToCp932(cmbPort_->currentText().trimmed());
     const auto driver = QStringToCp932(cmbAudioDriver_->currentText().trimmed());
-    if (!soundFont || !port || !driver) return false;
+    const auto wavFile = QStringToCp932(edWavFile_->text().trimmed());
+    if (!soundFont || !port || !driver || !wavFile) return false;
     keys.output = cmbOutput_->currentText().toStdString();
     keys.soundFont = *soundFont;
     keys.port = *port;
     keys.audioDriver = *driver;
+    keys.wavFile = *wavFile;
     // The gain as read stays as it is written ("0.555" shows as 0.56), unless another was chosen.
     keys.gain = edGain_->value() == gainShown_ ? midiRead_.gain : GainText(edGain_->value());
     return true;
@@ -172,8 +196,9 @@ void TfmSystem::WriteMidiKeys(const MidiKeys& keys) const {
         {"Port", keys.port != midiRead_.port},
         {"AudioDriver", keys.audioDriver != midiRead_.audioDriver},
         {"Gain", keys.gain != midiRead_.gain},
+        {"WavFile", keys.wavFile != midiRead_.wavFile},
     };
-    const std::string values[] = {keys.output, keys.soundFont, keys.port, keys.audioDriver, keys.gain};
+    const std::string values[] = {keys.output, keys.soundFont, keys.port, keys.audioDriver, keys.gain, keys.wavFile};
     if (std::none_of(std::begin(changed), std::end(changed), [](const auto& c) { return c.second; })) return;
     Profile ini(SettingsFilePath(player_.ProgramFolder()));
     for (std::size_t i = 0; i < std::size(changed); ++i)

@@ -257,8 +257,11 @@ bool TfmTitle::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
+// The editor may keep its group (Cancel on its "not saved" question): the box then names the
+// group whose titles are shown again.
 void TfmTitle::cmbGroupNameChange() {
     Request(LinkMessage::UM_SYNC_GROUP, 2, cmbGroupName_);
+    Request(LinkMessage::UM_SYNC_GROUP, 1, cmbGroupName_);
     UpdateExtent();
 }
 

@@ -104,6 +104,20 @@ TEST_F(CompanionsTest, TitleRowsFollowTheEditorsChanges) {
     EXPECT_EQ(editor.EditedGroup(), 2);
 }
 
+// Was: after Cancel the box named the group chosen while the rows stayed those of the first.
+TEST_F(CompanionsTest, CancelledGroupSwitchPutsTheBoxBack) {
+    OpenWithCompanions(Numbered(4), kAsking);
+    Select("lbEntryFile", {0});
+    editor.pbDelListClick();
+    messages.Answer(ModalResult::Cancel);
+    auto* groups = title.findChild<QComboBox*>("cmbGroupName");
+    groups->setCurrentIndex(2);
+    title.cmbGroupNameChange();
+    EXPECT_EQ(editor.EditedGroup(), 0);
+    EXPECT_EQ(groups->currentIndex(), 0);
+    EXPECT_EQ(TitleRows(), EditorTitles());
+}
+
 TEST_F(CompanionsTest, SelectionGoesBothWays) {
     OpenWithCompanions(Numbered(5));
     SelectTitles({1, 3});  // a click: the editor follows
@@ -313,6 +327,15 @@ TEST_F(CompanionsTest, CountsAndDragsFromEntryListsOntoOtherGroups) {
     SelectSource({"ALPHA.MID"});
     editor.pbAddListClick();  // UM_GROUP_COUNTS: the edited group's count follows its entry list
     EXPECT_EQ(Count(0), QStringLiteral("11"));
+}
+
+// Was: a name longer than its box showed only its end.
+TEST_F(CompanionsTest, LongGroupNameShowsItsStart) {
+    SongList songs = TenAnd(0);
+    songs.groupNames[1] = std::string(60, 'G');
+    OpenWithCompanions(songs);
+    editor.pbListMoveClick();
+    EXPECT_EQ(GroupName(1)->cursorPosition(), 0);
 }
 
 TEST_F(CompanionsTest, DropMovesTheSelectionUpToNineHundredNinetyNine) {

@@ -131,6 +131,7 @@ TEST_F(SystemDialogTest, OkWritesEveryKeyAndKeepsTheRestOfTheFile) {
     Control<QLineEdit>(*dialog, "edSoundFont")->setText(QStringLiteral("sf/音色.sf2"));
     Control<QComboBox>(*dialog, "cmbAudioDriver")->setCurrentText(QStringLiteral("jack"));
     Control<QDoubleSpinBox>(*dialog, "edGain")->setValue(0.8);
+    Control<QLineEdit>(*dialog, "edWavFile")->setText(QStringLiteral("rec/take.wav"));
     dialog->pbOKClick();
 
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
@@ -140,7 +141,7 @@ TEST_F(SystemDialogTest, OkWritesEveryKeyAndKeepsTheRestOfTheFile) {
               "WarningMsg=4098\r\nListNumber=7\r\nGroupSel=5\r\nTempFolder=" + Temp("newtemp") + "\r\nGroup1=\x89\xB9\r\n"
               "TitlePosX=10\r\n\r\n[Drives]\r\n; the letters\r\nD=/mnt/midi\r\n\r\n[MIDI]\r\nTypes=mid\r\nOutput=port\r\n"
               "SoundFont=sf/\x89\xB9\x90\x46.sf2\r\nPort=SC-88:SC-88 MIDI 1\r\nAudioDriver=jack\r\nGain=0.8\r\n"
-              "WavFile=out.wav\r\n");
+              "WavFile=rec/take.wav\r\n");
 
     const Settings read = ReadStartupSettings(folder.Dos(), StartupEnvironment{});
     const Settings& inForce = mid->SettingsInForce();
@@ -161,6 +162,7 @@ TEST_F(SystemDialogTest, OkWritesEveryKeyAndKeepsTheRestOfTheFile) {
     EXPECT_EQ(midi.soundFont, folder.Native("sf/音色.sf2"));
     EXPECT_EQ(midi.audioDriver, "jack");
     EXPECT_EQ(midi.gain, 0.8);
+    EXPECT_EQ(midi.wavFile, folder.Native("rec/take.wav"));  // relative: from the program folder
 
     // Opened again and left as it is, OK changes no byte.
     const std::string after = folder.Read("KYRO32.INI");
@@ -247,6 +249,24 @@ TEST_F(SystemDialogTest, BrowsingShowsTheFolderButCancelWritesNothing) {
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
     EXPECT_EQ(folder.Read("KYRO32.INI"), file);
     EXPECT_EQ(mid->SettingsInForce().tempFolder, Temp("temp"));
+}
+
+// Only what the chosen output uses can be set; the WAV file read is shown.
+TEST_F(SystemDialogTest, OutputEnablesOnlyItsOwnFields) {
+    auto mid = Start(ThreeSongs(), std::string(kSequential) + "[MIDI]\r\nWavFile=out.wav\r\n");
+    auto dialog = Open(*mid);
+    EXPECT_EQ(Control<QLineEdit>(*dialog, "edWavFile")->text(), QStringLiteral("out.wav"));
+    const std::pair<const char*, const char*> cases[] = {
+        // output, enabled among: edSoundFont edGain cmbAudioDriver cmbPort edWavFile pbWavFile
+        {"fluidsynth", "SGA---"}, {"port", "---P--"}, {"wav", "SG--WW"}, {"null", "------"}};
+    const char* const names[] = {"edSoundFont", "edGain", "cmbAudioDriver", "cmbPort", "edWavFile", "pbWavFile"};
+    for (const auto& [output, expected] : cases) {
+        Control<QComboBox>(*dialog, "cmbOutput")->setCurrentText(QString::fromLatin1(output));
+        std::string enabled;
+        for (std::size_t i = 0; i < std::size(names); ++i)
+            enabled += Control<QWidget>(*dialog, names[i])->isEnabled() ? "SGAPWW"[i] : '-';
+        EXPECT_EQ(enabled, expected) << output;
+    }
 }
 
 TEST_F(SystemDialogTest, SystemButtonOffersTheSequencersOutputs) {

@@ -86,6 +86,19 @@ protected:
     TfmFileMove window_;
 };
 
+// Was: an empty folder list when the working folder lay outside every mapped drive.
+TEST_F(TfmFileMoveTest, FirstShowingOutsideEveryDriveStartsAtTheFirstDrive) {
+    DriveMap map = DriveMap::Default();
+    map.Set('Z', disk_.Native("SRC"));  // no letter holds the working folder now
+    map.Set('E', disk_.Native());
+    map.Set('C', program_.Native());
+    SetActiveDriveMap(map);
+    TfmFileMove fresh;
+    fresh.show();
+    EXPECT_EQ(fresh.findChild<FolderTree*>(QStringLiteral("lvSourceDir"))->Folder(), "C:\\");
+    EXPECT_EQ(fresh.findChild<DriveComboBox*>(QStringLiteral("cmbSourceDrv"))->Drive(), 'C');
+}
+
 TEST_F(TfmFileMoveTest, OnlyTheSourceListMayBeDropped) {
     QListWidget untagged;
     const std::pair<QObject*, bool> cases[] = {
