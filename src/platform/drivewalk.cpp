@@ -53,16 +53,6 @@ std::string JoinNative(const std::string& folder, const std::string& name) {
     return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-// The type of an entry whose d_type the file system did not fill in.
-unsigned char TypeOf(int folderFd, const char* name) {
-    struct stat st {};
-    if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return DT_UNKNOWN;
-    if (S_ISDIR(st.st_mode)) return DT_DIR;
-    if (S_ISREG(st.st_mode)) return DT_REG;
-    if (S_ISLNK(st.st_mode)) return DT_LNK;
-    return DT_UNKNOWN;
-}
-
 // Opens a folder for reading; a final link is followed only when asked. -1 when it cannot be read.
 int OpenFolderAt(const std::string& native, bool followLink) {
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
@@ -178,7 +168,7 @@ DriveWalk::Step DriveWalk::Examine(OpenFolder& folder) {
     while (const dirent* d = ::readdir(dir)) {
         const char* name = d->d_name;
         if (name[0] == '.') continue;  // ".", ".." and hidden entries
-        const unsigned char type = d->d_type == DT_UNKNOWN ? TypeOf(fd, name) : d->d_type;
+        const unsigned char type = d->d_type == DT_UNKNOWN ? FolderEntryType(fd, name) : d->d_type;
         if (type == DT_DIR) {
             if (!deeper) continue;
             std::string native = name;

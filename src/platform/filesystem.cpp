@@ -246,4 +246,13 @@ std::string ExecutableFolder() {
     return ec ? std::string() : exe.parent_path().string();
 }
 
+unsigned char FolderEntryType(int folderFd, const char* name) {
+    struct stat st {};
+    if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return DT_UNKNOWN;
+    if (S_ISDIR(st.st_mode)) return DT_DIR;
+    if (S_ISREG(st.st_mode)) return DT_REG;
+    if (S_ISLNK(st.st_mode)) return DT_LNK;
+    return DT_UNKNOWN;
+}
+
 }  // namespace kyro

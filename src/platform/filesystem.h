@@ -59,6 +59,10 @@ std::optional<std::string> DosPath(const std::string& nativePath);
 std::optional<std::string> ReadNativeFileBytes(const std::string& nativePath, std::size_t maxBytes = 64u << 20);
 bool WriteNativeFileAtomic(const std::string& nativePath, const std::string& bytes);
 
+// The type (DT_DIR, DT_REG, DT_LNK, else DT_UNKNOWN) of the entry `name` of an open folder, for
+// the walks, where readdir leaves d_type unknown; a link is not followed.
+unsigned char FolderEntryType(int folderFd, const char* name);
+
 // Appends "\" when the folder does not end with one.
 std::string WithTrailingBackslash(std::string dosFolder);
 

@@ -36,16 +36,6 @@ std::string_view LastName(const std::string& path) {
     return std::string_view(path).substr(path.find_last_of('/') + 1);
 }
 
-// The type of an entry whose d_type the file system did not fill in.
-unsigned char TypeOf(int folderFd, const char* name) {
-    struct stat st {};
-    if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return DT_UNKNOWN;
-    if (S_ISDIR(st.st_mode)) return DT_DIR;
-    if (S_ISREG(st.st_mode)) return DT_REG;
-    if (S_ISLNK(st.st_mode)) return DT_LNK;
-    return DT_UNKNOWN;
-}
-
 // A root is entered through links (the home folder may be one), but not when it really is on a
 // pseudo file system.
 bool RootOnPseudoFileSystem(const std::string& root) {
@@ -111,7 +101,7 @@ void FolderIndex::Read(const Pending& folder, std::vector<Pending>& nextLevel) {
     while (const dirent* d = ::readdir(dir)) {
         const char* name = d->d_name;
         if (name[0] == '.') continue;  // ".", ".." and hidden entries
-        const unsigned char type = d->d_type == DT_UNKNOWN ? TypeOf(::dirfd(dir), name) : d->d_type;
+        const unsigned char type = d->d_type == DT_UNKNOWN ? FolderEntryType(::dirfd(dir), name) : d->d_type;
         if (type == DT_DIR) {
             if (IsSystemFolder(folder.path, name)) continue;
             if (deeper)
