@@ -23,7 +23,7 @@ using Clock = std::chrono::steady_clock;
 
 inline double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-// The program hands the library this resolver at start-up; the layer is measured with it.
+// The resolver the program hands the library, for measuring the conversion on its own.
 inline int ResolveDosPath(const char* dosPath, char* out, size_t size) {
     auto native = ActiveDriveMap().ToNative(dosPath ? dosPath : "");
     if (!native || native->size() + 1 > size) return 0;
@@ -40,7 +40,7 @@ inline std::unique_ptr<ArchiveLibrary> LoadArchiveLibrary(int argc, char** argv)
         std::fprintf(stderr, "libunlha32.so not loaded from %s (%s)\n", folder.c_str(), loaded.failureName.c_str());
         return nullptr;
     }
-    if (loaded.library->Functions().SetPathResolver) loaded.library->Functions().SetPathResolver(&ResolveDosPath);
+    loaded.library->UseActiveDriveMap();
     return std::move(loaded.library);
 }
 

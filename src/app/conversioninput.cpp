@@ -35,14 +35,6 @@ bool IsDosPath(const std::string& path) {
 // CP932 already (a path copied from a list file).
 std::string ToCp932(const std::string& text) { return Utf8ToCp932(text).value_or(text); }
 
-// Hands DOS paths from the archive library back to the drive map, as the player does.
-int ResolveDosPath(const char* dosPath, char* out, size_t size) {
-    auto native = ActiveDriveMap().ToNative(dosPath ? dosPath : "");
-    if (!native || native->size() + 1 > size) return 0;
-    std::memcpy(out, native->c_str(), native->size() + 1);
-    return 1;
-}
-
 // Where a conversion makes the folder it unpacks into: $TMPDIR, else /tmp.
 std::string TemporaryFolder() {
     const char* tmp = std::getenv("TMPDIR");
@@ -71,7 +63,7 @@ ScoreReadResult ReadArchivedSong(const std::string& archive, const std::string& 
                            : "アーカイブライブラリが古いか壊れています (" + loaded.failureName + ")");
     }
     const ArchiveLibrary& library = *loaded.library;
-    if (library.Functions().SetPathResolver) library.Functions().SetPathResolver(&ResolveDosPath);
+    library.UseActiveDriveMap();
 
     const PrivateTempFolder folder(TemporaryFolder());
     const auto dosFolder = folder.Native().empty() ? std::nullopt : DosPath(folder.Native());

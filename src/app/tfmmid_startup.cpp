@@ -23,15 +23,6 @@ namespace kyro {
 
 namespace {
 
-// Hands DOS paths from the archive library back to the program's drive map.
-int ResolveDosPath(const char* dosPath, char* out, size_t size) {
-    auto native = ActiveDriveMap().ToNative(dosPath ? dosPath : "");
-    if (!native || native->size() + 1 > size) return 0;
-    std::copy(native->begin(), native->end(), out);
-    out[native->size()] = '\0';
-    return 1;
-}
-
 struct ResetFileCheck {
     const char* name;
     int warningBit;
@@ -212,7 +203,7 @@ void TfmMid::LoadArchiveLibrary(const AppContext& context) {
     switch (result.status) {
     case ArchiveLibrary::Status::Loaded:
         archive_ = std::move(result.library);
-        if (archive_->Functions().SetPathResolver) archive_->Functions().SetPathResolver(&ResolveDosPath);
+        archive_->UseActiveDriveMap();
         break;
     case ArchiveLibrary::Status::NotFound:
         if (settings_.warningMsg & kWarnNoUnlha)

@@ -1,10 +1,12 @@
 #include "songfiles/archivelibrary.h"
 
+#include "platform/drives.h"
 #include "platform/filesystem.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 
 namespace kyro {
@@ -109,6 +111,21 @@ ArchiveLibrary::ArchiveLibrary(void* handle, std::string path, ArchiveFunctions 
 
 ArchiveLibrary::~ArchiveLibrary() {
     if (handle_) dlclose(handle_);
+}
+
+namespace {
+
+int ResolveThroughActiveDriveMap(const char* dosPath, char* out, size_t size) {
+    const auto native = ActiveDriveMap().ToNative(dosPath ? dosPath : "");
+    if (!native || native->size() + 1 > size) return 0;
+    std::memcpy(out, native->c_str(), native->size() + 1);
+    return 1;
+}
+
+}  // namespace
+
+void ArchiveLibrary::UseActiveDriveMap() const {
+    if (fn_.SetPathResolver) fn_.SetPathResolver(&ResolveThroughActiveDriveMap);
 }
 
 }  // namespace kyro

@@ -54,6 +54,10 @@ public:
     const ArchiveFunctions& Functions() const { return fn_; }
     const std::string& NativePath() const { return path_; }
 
+    // Hands the library the program's drive map (ActiveDriveMap), through which it turns the DOS
+    // paths of its command lines into native ones; a library without the resolver knows Z: only.
+    void UseActiveDriveMap() const;
+
 private:
     ArchiveLibrary(void* handle, std::string path, ArchiveFunctions fn);
     void* handle_;
