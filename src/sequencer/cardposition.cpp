@@ -4,7 +4,9 @@ namespace kyro {
 
 namespace {
 
-constexpr std::int64_t kRenewNs = 1'000'000'000;
+// Long enough to hold many calls on time (a period is a few milliseconds), short enough that after
+// an underrun, which moves the whole stream later, the old anchor is soon gone.
+constexpr std::int64_t kRenewNs = 100'000'000;
 
 std::int64_t Nanoseconds(CardPosition::Clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();

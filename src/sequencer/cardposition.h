@@ -4,7 +4,8 @@
 // and then holds a full buffer: the first frame of a period asked for at time t is heard about a
 // buffer after t. A call that comes late (the driver's thread was held up) finds less than a full
 // buffer and would make the card look behind, so the estimate keeps the most advanced of the
-// recent calls; it is renewed every second so that it follows the card's own clock, which drifts
+// recent calls; it is renewed every tenth of a second, so that it follows the card after an underrun
+// (which moves the whole stream later) and the card's own clock, which drifts
 // from the machine's by some parts per million.
 //
 // The device's thread calls Observe; any thread calls HeardFrameAt. Neither waits nor allocates.
