@@ -1,19 +1,19 @@
 #include "app/application.h"
 
-#include "app/terminationsignals.h"
 #include "app/mpris.h"
 #include "app/singleinstance.h"
+#include "app/terminationsignals.h"
 #include "app/tfmmid.h"
+#include "companions/tfmfilemove.h"
+#include "companions/tfmlistmove.h"
+#include "companions/tfmtitle.h"
 #include "dialogs/tfmdoclist.h"
 #include "dialogs/tfmdocread.h"
-#include "dialogs/tfmfilemove.h"
 #include "dialogs/tfmfilesel.h"
 #include "dialogs/tfmfinddlg.h"
-#include "dialogs/tfmlistmove.h"
-#include "dialogs/tfmtitle.h"
 #include "dialogs/tfmwait.h"
-#include "editor/tfmmidiopen.h"
 #include "editor/tfmgroup.h"
+#include "editor/tfmmidiopen.h"
 
 #include <QApplication>
 #include <QSessionManager>

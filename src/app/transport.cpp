@@ -5,7 +5,7 @@
 // the busy flag (which the list editor also sets during its long work) turns such clicks away.
 #include "app/tfmmid.h"
 
-#include "dialogs/tfmsystem.h"
+#include "companions/tfmsystem.h"
 #include "editor/tfmmidiopen.h"
 #include "sequencer/outputs.h"
 #include "widgets/mpanel.h"

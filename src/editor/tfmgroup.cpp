@@ -1,7 +1,7 @@
 #include "editor/tfmgroup.h"
 
-#include "editor/playerlink.h"
 #include "editor/tfmmidiopen.h"
+#include "library/playerlink.h"
 #include "library/settings.h"
 #include "platform/cp932.h"
 #include "platform/messagebox.h"

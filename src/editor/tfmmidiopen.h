@@ -6,7 +6,7 @@
 
 #include "editor/editorentries.h"
 #include "editor/learntmoves.h"
-#include "editor/playerlink.h"
+#include "library/playerlink.h"
 #include "library/songlist.h"
 #include "platform/linkmessages.h"
 

@@ -3,8 +3,8 @@
 // (counts, drag acceptance, the 999 limit, the move itself).
 #include "app/editorwindow.h"
 
-#include "dialogs/tfmlistmove.h"
-#include "dialogs/tfmtitle.h"
+#include "companions/tfmlistmove.h"
+#include "companions/tfmtitle.h"
 #include "platform/filesystem.h"
 #include "platform/profile.h"
 

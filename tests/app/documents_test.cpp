@@ -3,8 +3,8 @@
 // the editor browses.
 #include "app/editorwindow.h"
 
+#include "companions/tfmfilemove.h"
 #include "dialogs/tfmdocread.h"
-#include "dialogs/tfmfilemove.h"
 #include "platform/filesystem.h"
 
 #include <QPlainTextEdit>

@@ -4,10 +4,10 @@
 // members included; the saved list then plays from the new places.
 #include "app/editorwindow.h"
 
+#include "companions/tfmsystem.h"
 #include "dialogs/tfmdriveproposals.h"
 #include "dialogs/tfmfilesel.h"
 #include "dialogs/tfmfinddlg.h"
-#include "dialogs/tfmsystem.h"
 #include "editor/tfmgroup.h"
 #include "platform/drives.h"
 

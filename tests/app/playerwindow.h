@@ -2,8 +2,8 @@
 // A main window started on a folder of small song files with a recording player control: both
 // play modes SEQUENTIAL, so the queue is the list's order; every reset file present.
 
-#include "app/tfmmid.h"
 #include "app/fakeplayer.h"
+#include "app/tfmmid.h"
 #include "library/listfiles.h"
 #include "platform/cp932.h"
 #include "support/messagerecorder.h"

@@ -4,8 +4,8 @@
 // dialog behind its browse button.
 #include "app/playerwindow.h"
 
+#include "companions/tfmsystem.h"
 #include "dialogs/tfmdriveproposals.h"
-#include "dialogs/tfmsystem.h"
 #include "dialogs/tfmtempfold.h"
 #include "editor/tfmmidiopen.h"
 #include "platform/profile.h"

@@ -1,10 +1,10 @@
 // The title window's Get Title: the titles of the selected rows read out of their song files
 // (an archived song unpacked into the temporary folder first) and written into the editor.
 // While it runs, the editor and this window refuse input except the button that cancels it.
-#include "dialogs/tfmtitle.h"
+#include "companions/tfmtitle.h"
 
 #include "dialogs/tfmwait.h"
-#include "editor/playerlink.h"
+#include "library/playerlink.h"
 #include "platform/cp932.h"
 #include "platform/messagebox.h"
 #include "songfiles/archiveaccess.h"

@@ -1,4 +1,4 @@
-#include "dialogs/companionwindow.h"
+#include "companions/companionwindow.h"
 
 #include "platform/profile.h"
 

@@ -1,10 +1,10 @@
 // The Drives page of the System dialog: the folder each drive letter of the song list's DOS paths
 // stands for, section [Drives] of KYRO32.INI. An old list names its songs on the drives of the
 // machine it was made on; here they are pointed at where those files are now.
-#include "dialogs/tfmsystem.h"
+#include "companions/tfmsystem.h"
 
 #include "dialogs/tfmdriveproposals.h"
-#include "editor/playerlink.h"
+#include "library/playerlink.h"
 #include "library/settings.h"
 #include "platform/drivedetection.h"
 #include "platform/drives.h"

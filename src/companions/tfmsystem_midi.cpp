@@ -1,7 +1,7 @@
 // The MIDI page of the System dialog: the sequencer's output, section [MIDI] of KYRO32.INI.
-#include "dialogs/tfmsystem.h"
+#include "companions/tfmsystem.h"
 
-#include "editor/playerlink.h"
+#include "library/playerlink.h"
 #include "platform/cp932.h"
 #include "platform/profile.h"
 #include "sequencer/midioutput.h"

@@ -1,7 +1,7 @@
-#include "dialogs/tfmsystem.h"
+#include "companions/tfmsystem.h"
 
 #include "dialogs/tfmtempfold.h"
-#include "editor/playerlink.h"
+#include "library/playerlink.h"
 #include "platform/cp932.h"
 #include "platform/filesystem.h"
 #include "platform/messagebox.h"

@@ -1,9 +1,9 @@
-#include "dialogs/tfmtitle.h"
+#include "companions/tfmtitle.h"
 
-#include "dialogs/companionwindow.h"
+#include "companions/companionwindow.h"
 #include "dialogs/tfmwait.h"
 #include "editor/entrymatch.h"
-#include "editor/playerlink.h"
+#include "library/playerlink.h"
 #include "library/songlist.h"
 #include "platform/cp932.h"
 #include "platform/messagebox.h"

@@ -1,7 +1,7 @@
 // TfmFileMove: what a drop moves or deletes, what it refuses, and what the user is told. The
 // editor is a stand-in holding the two controls the window reads ("lvSourceDir", "lbSourceFile").
 // Drive D holds SRC\ (the editor's folder) and DST\ (this window's folder).
-#include "dialogs/tfmfilemove.h"
+#include "companions/tfmfilemove.h"
 
 #include "platform/drives.h"
 #include "platform/profile.h"

@@ -1,8 +1,8 @@
-#include "dialogs/tfmlistmove.h"
+#include "companions/tfmlistmove.h"
 
-#include "dialogs/companionwindow.h"
-#include "editor/playerlink.h"
+#include "companions/companionwindow.h"
 #include "editor/tfmmidiopen.h"
+#include "library/playerlink.h"
 #include "platform/cp932.h"
 #include "platform/messagebox.h"
 #include "widgets/dragroute.h"

@@ -1,6 +1,6 @@
-#include "dialogs/tfmfilemove.h"
+#include "companions/tfmfilemove.h"
 
-#include "dialogs/companionwindow.h"
+#include "companions/companionwindow.h"
 #include "platform/cp932.h"
 #include "platform/drives.h"
 #include "platform/filemove.h"
