@@ -1,7 +1,7 @@
 // A FIFO where a user's folder holds a song, an archive, a reset file or a document. Opening one
 // for reading waited for a writer that never came, and the program froze with the user's unsaved
 // work; each now gets the message a file that cannot be read gets, and the program goes on.
-#include "app/editorwindow.h"
+#include "editor/editorwindow.h"
 
 #include "support/fifo.h"
 

@@ -2,7 +2,7 @@
 // still be cancelled. The program used to quit at once and drop the list being edited; it now
 // keeps what its close keeps, asks about the unsaved list where the session manager lets it, and
 // runs on until the session really ends.
-#include "app/editorwindow.h"
+#include "editor/editorwindow.h"
 
 #include "app/resumestate.h"
 

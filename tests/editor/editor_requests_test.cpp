@@ -1,6 +1,6 @@
 // The requests the list editor serves for its companion windows, with their refusals, and the
 // whole road of a new list: browsed, added, mapped, saved and taken over by the player.
-#include "app/editorwindow.h"
+#include "editor/editorwindow.h"
 
 #include "library/listfiles.h"
 

@@ -1,7 +1,7 @@
 // The document reader and the file move window working with the real list editor and archive
 // library: the Document button's road to a shown document, and files moved away from the folder
 // the editor browses.
-#include "app/editorwindow.h"
+#include "editor/editorwindow.h"
 
 #include "companions/tfmfilemove.h"
 #include "dialogs/tfmdocread.h"

@@ -2,7 +2,7 @@
 // and relocated with their titles and maps, the rest deleted or left; the check can be stopped;
 // without the archive library the members are not looked at. After a save the player plays them.
 // A folder move learnt from one relocation relocates the rest of the moved folder without a walk.
-#include "app/editorwindow.h"
+#include "editor/editorwindow.h"
 
 #include "dialogs/tfmfilesel.h"
 #include "dialogs/tfmfinddlg.h"

@@ -1,6 +1,6 @@
 // The group set-up dialog: names within 60 bytes of CP932, the play targets, the counts of the
 // editor's working copy, and the editor's names reloaded without dropping its unsaved edits.
-#include "app/editorwindow.h"
+#include "editor/editorwindow.h"
 
 #include "editor/tfmgroup.h"
 #include "platform/cp932.h"

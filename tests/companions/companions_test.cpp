@@ -1,7 +1,7 @@
 // The list editor's companion windows: the title list (rows and selection in step with the
 // editor, Get Title, Select New, search, stay in front and position) and the list move window
 // (counts, drag acceptance, the 999 limit, the move itself).
-#include "app/editorwindow.h"
+#include "editor/editorwindow.h"
 
 #include "companions/tfmlistmove.h"
 #include "companions/tfmtitle.h"

@@ -2,7 +2,7 @@
 // dialog points D: at the folder its songs were copied to; the lost-file check finds one song of
 // E:, whose folder was renamed on the way, and one answer relocates the rest of it, an archive's
 // members included; the saved list then plays from the new places.
-#include "app/editorwindow.h"
+#include "editor/editorwindow.h"
 
 #include "companions/tfmsystem.h"
 #include "dialogs/tfmdriveproposals.h"

@@ -1,7 +1,7 @@
 // The list editor driven through its handlers and controls: opening, add with its limit, delete,
 // moves, maps, the detail view, drag and drop, the group switch and the close query, search and
 // duplicates, test play.
-#include "app/editorwindow.h"
+#include "editor/editorwindow.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
