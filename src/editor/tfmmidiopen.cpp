@@ -227,16 +227,21 @@ void TfmMidiOpen::LoadGroup() {
 void TfmMidiOpen::ShowEntries(const std::vector<bool>& selected, int current) {
     const QSignalBlocker blocker(lbEntryFile_);
     lbEntryFile_->clear();
+    for (const EditorEntry& e : entries_) lbEntryFile_->addItem(Cp932ToQString(e.DisplayText(detailView_)));
+    SetSelection(selected, current);
+    ShowCount();
+    UpdateEntryScrollWidth();
+    FillHiddenLists();
+}
+
+// The hidden boxes are filled again as a whole, so that they can never drift from the entries.
+void TfmMidiOpen::FillHiddenLists() {
     for (QListWidget* hidden : {lbEntryDir_, lbEntryTitle_, lbEntryMap_}) hidden->clear();
     for (const EditorEntry& e : entries_) {
-        lbEntryFile_->addItem(Cp932ToQString(e.DisplayText(detailView_)));
         lbEntryDir_->addItem(Cp932ToQString(e.folder));
         lbEntryTitle_->addItem(Cp932ToQString(e.title));
         lbEntryMap_->addItem(QString(QChar::fromLatin1(e.map)));
     }
-    SetSelection(selected, current);
-    ShowCount();
-    UpdateEntryScrollWidth();
 }
 
 std::vector<bool> TfmMidiOpen::Selection() const {

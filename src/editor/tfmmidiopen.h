@@ -139,6 +139,7 @@ private:
     void LoadGroup();                 // from the working copy
     void LoadGroupNames();            // the selector, the edited group, the companions told
     void ShowEntries(const std::vector<bool>& selected, int current);  // the list boxes from entries_
+    void FillHiddenLists();  // lbEntryDir, lbEntryTitle and lbEntryMap from entries_, after every change
     void SetSelection(const std::vector<bool>& selected, int current);
     void ShowCount();
     void UpdateMapDisplay();

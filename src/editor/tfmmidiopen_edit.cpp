@@ -100,9 +100,10 @@ void TfmMidiOpen::gbRbMapClick(int item) {
     for (int i : selected) {
         changed = changed || entries_[i].map != code;
         entries_[i].map = code;
-        lbEntryMap_->item(i)->setText(QString(QChar::fromLatin1(code)));
     }
-    if (changed) SetModified();
+    if (!changed) return;
+    FillHiddenLists();
+    SetModified();
 }
 
 // Taken from the last selected entry to the first, so they arrive at the end of the target group

@@ -101,8 +101,8 @@ std::intptr_t TfmMidiOpen::SetTitle(const LParam& lParam) {
     for (int i = 0; i < static_cast<int>(entries_.size()); ++i) {
         if (entries_[i].FullPath() != path) continue;
         entries_[i].title = title;
-        lbEntryTitle_->item(i)->setText(Cp932ToQString(title));
     }
+    FillHiddenLists();
     Notify(companions_.title, LinkMessage::UM_RELOAD_TITLES);
     return 0;
 }
@@ -110,7 +110,7 @@ std::intptr_t TfmMidiOpen::SetTitle(const LParam& lParam) {
 void TfmMidiOpen::SetEntryTitle(int index, const std::string& title) {
     if (index < 0 || index >= static_cast<int>(entries_.size()) || entries_[index].title == title) return;
     entries_[index].title = title;
-    lbEntryTitle_->item(index)->setText(Cp932ToQString(title));
+    FillHiddenLists();
     SetModified();
 }
 

@@ -58,7 +58,11 @@ protected:
         Titles()->clearSelection();
         for (int row : rows) Titles()->item(row)->setSelected(true);
     }
-    std::vector<std::string> EditorTitles() const { return Items("lbEntryTitle"); }
+    std::vector<std::string> EditorTitles() const {
+        std::vector<std::string> titles;
+        for (const auto& e : editor.Entries()) titles.push_back(Cp932ToQString(e.title).toStdString());
+        return titles;
+    }
     std::string Ini() const { return SettingsFilePath(folder.Dos()); }
 
     QLineEdit* GroupName(int group) const {

@@ -10,6 +10,9 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include <functional>
+#include <utility>
+
 namespace kyro {
 namespace {
 
@@ -113,7 +116,7 @@ TEST_F(EditorTest, MovesAndDeletesWithSelectionsAtBothEnds) {
     editor.pbUpClick();
     EXPECT_EQ(EntryNames(), (std::vector<std::string>{"0.MID", "1.MID", "3.MID", "4.MID", "5.MID", "2.MID"}));
     EXPECT_EQ(Selected(), (std::vector<int>{2, 3, 4}));
-    EXPECT_EQ(Items("lbEntryTitle").back(), "t2");  // the hidden lists move alike
+    EXPECT_EQ(editor.Entries().back().title, "t2");  // titles move with their songs
     Select("lbEntryFile", {0, 1});
     editor.pbUpClick();  // already at the top
     EXPECT_EQ(EntryNames()[0], "0.MID");
@@ -148,12 +151,40 @@ TEST_F(EditorTest, MapGoesToEverySelectedEntryAndOnlyARealChangeCounts) {
     EXPECT_TRUE(editor.Modified());
     EXPECT_EQ(editor.Entries()[0].map, '3');
     EXPECT_EQ(editor.Entries()[2].map, '0');
-    EXPECT_EQ(Items("lbEntryMap"), (std::vector<std::string>{"3", "3", "0", "3"}));
+    std::string maps;
+    for (const auto& e : editor.Entries()) maps += e.map;
+    EXPECT_EQ(maps, "3303");
 
     Open(songs);
     Select("lbEntryFile", {3});
     editor.gbRbMapClick(3);
     EXPECT_FALSE(editor.Modified());
+}
+
+// Outside tools read each entry's folder, title and map from the three hidden boxes.
+TEST_F(EditorTest, TheHiddenBoxesFollowTheEntriesThroughEveryKindOfChange) {
+    Open(Numbered(4));
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"map", [&] { Select("lbEntryFile", {1, 2}); editor.gbRbMapClick(2); }},
+        {"title", [&] { editor.SetEntryTitle(3, "new title"); }},
+        {"move", [&] { Select("lbEntryFile", {3}); editor.pbUpClick(); }},
+        {"delete", [&] { Select("lbEntryFile", {0}); editor.pbDelListClick(); }},
+        {"add", [&] { SelectSource({"PACK.LZH->c.mid"}); editor.pbAddListClick(); }},
+    };
+    for (const auto& [change, make] : changes) {
+        SCOPED_TRACE(change);
+        make();
+        std::vector<std::string> folders, titles, maps;
+        for (const auto& e : editor.Entries()) {
+            folders.push_back(Cp932ToQString(e.folder).toStdString());
+            titles.push_back(Cp932ToQString(e.title).toStdString());
+            maps.push_back(std::string(1, e.map));
+        }
+        EXPECT_EQ(Items("lbEntryDir"), folders);
+        EXPECT_EQ(Items("lbEntryTitle"), titles);
+        EXPECT_EQ(Items("lbEntryMap"), maps);
+    }
+    EXPECT_EQ(Items("lbEntryTitle")[1], "new title");
 }
 
 TEST_F(EditorTest, DetailViewChangesOnlyTheTextShown) {
