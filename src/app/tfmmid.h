@@ -115,7 +115,7 @@ public:
     bool Busy() const override { return busy_; }
     void SetBusy(bool busy) override { busy_ = busy; }
     bool ReplaceSongList(const SongList& edited) override;
-    void SetReloadPending() override { reloadPending_ = true; }
+    void SetReloadPending() override;
     void SetGroupNames(const std::array<std::string, kGroupCount>& names) override { songs_.groupNames = names; }
     void SetGroupSel(int mask) override { settings_.groupSel = mask; }
     void ApplySettings(const Settings& settings) override;

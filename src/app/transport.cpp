@@ -204,6 +204,13 @@ void TfmMid::OnListChanged() {
     }
 }
 
+// A stopped player has no song to finish, so it takes the changed list at once, as the notice
+// makes it; otherwise the list waits for the next stop or song.
+void TfmMid::SetReloadPending() {
+    if ((state_ == PlayerState::Stopped || state_ == PlayerState::Error) && !testPlay_) return OnListChanged();
+    reloadPending_ = true;
+}
+
 std::intptr_t TfmMid::HandleLinkMessage(LinkMessage msg, std::intptr_t, const LParam&) {
     if (msg == LinkMessage::UM_LIST_CHANGED) OnListChanged();
     return 0;

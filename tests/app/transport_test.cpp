@@ -172,16 +172,22 @@ TEST_F(TransportTest, AListSavedWhilePlayingTakesEffectWhenTheSongEnds) {
     EXPECT_EQ(Panel(*mid, "edAllList"), QStringLiteral("0002/0003"));
 }
 
+// The editor's OK and Update send the notice; its other saves (the group switch, the lost-file
+// check, the close query) only mark the list changed, which a stopped player takes at once.
 TEST_F(TransportTest, AListSavedWhileStoppedShowsTheRebuiltQueue) {
-    auto mid = Start(ThreeSongs());
-    mid->pbFFClick();
-    SongList songs = ThreeSongs();
-    songs.groups[0].Clear();
-    mid->ReplaceSongList(songs);
-    mid->OnListChanged();
-    EXPECT_EQ(Panel(*mid, "edFile"), QStringLiteral("GAMMA.MID"));
-    EXPECT_EQ(Panel(*mid, "edAllList"), QStringLiteral("0001/0001"));
-    EXPECT_TRUE(log->commands.empty());
+    for (const bool notice : {true, false}) {
+        SCOPED_TRACE(notice);
+        auto mid = Start(ThreeSongs());
+        mid->pbFFClick();
+        SongList songs = ThreeSongs();
+        songs.groups[0].Clear();
+        mid->ReplaceSongList(songs);
+        if (notice) mid->OnListChanged();
+        else mid->SetReloadPending();
+        EXPECT_EQ(Panel(*mid, "edFile"), QStringLiteral("GAMMA.MID"));
+        EXPECT_EQ(Panel(*mid, "edAllList"), QStringLiteral("0001/0001"));
+        EXPECT_TRUE(log->commands.empty());
+    }
 }
 
 TEST_F(TransportTest, ListWindowAndSystemDialog) {
