@@ -5,8 +5,12 @@
 #include "platform/filesystem.h"
 #include "platform/messagebox.h"
 
+#include <QAbstractItemView>
 #include <QStyle>
+#include <QStylePainter>
 #include <QTreeWidgetItemIterator>
+
+#include <algorithm>
 
 #include <vector>
 
@@ -60,12 +64,38 @@ QTreeWidgetItem* Describe(QTreeWidgetItem* item, const std::string& name, const 
 }  // namespace
 
 DriveComboBox::DriveComboBox(QWidget* parent) : QComboBox(parent) {
+    connect(this, &QComboBox::currentIndexChanged, this, [this] { setToolTip(currentText()); });
     Refill();
     // `activated` comes only from the user; SetDrive and Refill change the index without it.
     connect(this, &QComboBox::activated, this, [this](int index) {
         const char letter = static_cast<char>(itemData(index).toInt());
         if (letter) emit driveChosen(letter);
     });
+}
+
+QRect DriveComboBox::TextRect() const {
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+}
+
+QString DriveComboBox::ShownText() const {
+    return fontMetrics().elidedText(currentText(), Qt::ElideMiddle, TextRect().width());
+}
+
+void DriveComboBox::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    option.currentText = ShownText();
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
+
+void DriveComboBox::showPopup() {
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    view()->setMinimumWidth(std::max(width(), view()->sizeHintForColumn(0) + 2 * view()->frameWidth() + scrollBar));
+    QComboBox::showPopup();
 }
 
 void DriveComboBox::Refill() {

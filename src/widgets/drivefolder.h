@@ -22,8 +22,20 @@ public:
     char Drive() const;          // upper-case letter of the chosen item; 0 when none
     void SetDrive(char letter);  // chooses it without emitting driveChosen
 
+    // A mapped folder rarely fits the box: the box shows the chosen item shortened in the middle,
+    // so that its letter and the end of its folder stay in sight, with the whole text as its tip,
+    // and the list it drops is as wide as its widest item.
+    QString ShownText() const;
+    void showPopup() override;
+
 signals:
     void driveChosen(char letter);  // the user chose a drive
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QRect TextRect() const;
 };
 
 // The folder list: the chosen folder's ancestors from the drive's root down, then its

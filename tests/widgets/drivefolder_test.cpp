@@ -106,6 +106,22 @@ TEST_F(DriveFolderTest, DriveBoxSignalsOnlyTheUsersChoice) {
     EXPECT_EQ(chosen.at(0).at(0).value<char>(), 'E');
 }
 
+// A long folder is shortened in the middle in the box and shown whole in the list it drops.
+TEST_F(DriveFolderTest, DriveBoxKeepsTheLetterAndTheFoldersEndInSight) {
+    DriveComboBox box;
+    box.resize(120, box.sizeHint().height());
+    box.show();
+    const QString whole = box.currentText();
+    EXPECT_EQ(box.toolTip(), whole);
+    const QString shown = box.ShownText();
+    EXPECT_LT(box.fontMetrics().horizontalAdvance(shown), 120);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("d: ")) && shown.endsWith(QStringLiteral("]"))) << shown.toStdString();
+    EXPECT_NE(shown, whole);
+    box.showPopup();
+    EXPECT_GE(box.view()->width(), box.fontMetrics().horizontalAdvance(whole));
+    box.hidePopup();
+}
+
 TEST_F(DriveFolderTest, DriveCheckFallsBackAfterSayingSo) {
     const QString notReady = QStringLiteral("ドライブ e の準備が出来ていません。");
     const std::tuple<char, char, char, std::vector<QString>> cases[] = {  // chosen, fallback, drive, messages
