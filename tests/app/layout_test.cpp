@@ -125,6 +125,11 @@ TEST_F(LayoutTest, WindowsAreCreatedHiddenWithTheirCaptionsAndOwners) {
     EXPECT_EQ(windows.fmFindDlg->parentWidget(), windows.fmWait);
     EXPECT_EQ(windows.fmFileSel->parentWidget(), windows.fmWait);
     EXPECT_TRUE(windows.fmDocRead->windowFlags() & Qt::WindowStaysOnTopHint);
+    // The finder asks the window manager for a close box alone, and cannot be resized.
+    const Qt::WindowFlags finder = windows.fmFindDlg->windowFlags();
+    EXPECT_TRUE(finder & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(finder & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(windows.fmFindDlg->minimumSize(), windows.fmFindDlg->maximumSize());
 }
 
 }  // namespace
