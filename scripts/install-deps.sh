@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, running and testing Kyrotune need, when missing.
+# Installs the Debian 12 packages that building, running and testing Kyrotune need, when missing,
+# and the packages named as arguments.
 set -euo pipefail
 
 packages=(
@@ -20,6 +21,7 @@ packages=(
   desktop-file-utils appstream  # the checks of the installed menu entry and metainfo
   dbus playerctl  # a private session bus and a media-controls client, for the desktop controls' tests
 )
+packages+=("$@")  # what a caller needs besides, e.g. the package build's tools
 
 missing=()
 for p in "${packages[@]}"; do
