@@ -1,7 +1,7 @@
 #pragma once
-// What the list editor's companion windows (title list, list move) share: the stay-in-front
-// choice "前面(&F)", which makes the editor the window's owner, and the position kept in
-// KYRO32.INI.
+// What the list editor's companion windows (title list, file move, list move) share: the
+// stay-in-front choice "前面(&F)", which makes the editor the window's owner, and the position
+// kept in KYRO32.INI, which is that of the window's frame (its outer top-left, title bar included).
 
 #include "library/settings.h"
 
@@ -11,18 +11,21 @@ class QWidget;
 
 namespace kyro {
 
-// The stay-in-front value of `key` ("TitleFront", "ListFront"): true unless 0 (default 0).
+// The stay-in-front value of `key` ("TitleFront", "FileFront", "ListFront"): true unless 0
+// (default 0).
 bool ReadStayInFront(const std::string& programFolder, const char* key);
 void WriteStayInFront(const std::string& programFolder, const char* key, bool front);
 
-// In front: the editor becomes the window's owner, so the window always stays above it;
-// otherwise it has no owner. A shown window stays shown where it was.
+// In front: the editor becomes the window's owner, so the window always stays above it, and the
+// window is raised above the main window whenever that is activated; otherwise it has no owner.
+// A shown window stays shown, its frame where it was.
 void SetStayInFront(QWidget* window, QWidget* editor, bool front);
 
 // The size of the primary screen as a whole (the position check is against the full screen).
 ScreenSize FullScreenSize();
 
-// Moves the window to the position kept under keyX and keyY (0, 0 when it lies off the screen).
+// Moves the window's frame to the position kept under keyX and keyY (0, 0 when it lies off the
+// screen), with its title bar on the screen.
 void PlaceAtSavedPosition(QWidget* window, const std::string& programFolder, const char* keyX, const char* keyY);
 void SavePosition(const QWidget* window, const std::string& programFolder, const char* keyX, const char* keyY);
 

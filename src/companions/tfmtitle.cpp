@@ -89,10 +89,10 @@ void TfmTitle::SetPlayer(PlayerLink* player) {
 void TfmTitle::FormCreate() {
     if (!player_) return;
     const std::string& folder = player_->ProgramFolder();
-    PlaceAtSavedPosition(this, folder, "TitlePosX", "TitlePosY");
     const std::string ini = SettingsFilePath(folder);
     resize(ReadProfileInt(ini, kSettingsSection, "TitleSizeX", kDefaultWidth),
            ReadProfileInt(ini, kSettingsSection, "TitleSizeY", kDefaultHeight));
+    PlaceAtSavedPosition(this, folder, "TitlePosX", "TitlePosY");  // sized first: the whole title bar goes on the screen
 }
 
 void TfmTitle::showEvent(QShowEvent* event) {

@@ -1,0 +1,18 @@
+#!/bin/sh
+# Runs a test on a private X server with a window manager (openbox), on Qt's xcb platform, so that
+# windows are framed and stacked as on a desktop. Without them the test runs as it is, and skips
+# what needs the window manager.
+for tool in xvfb-run openbox; do
+  command -v "$tool" >/dev/null || exec "$@"
+done
+exec xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
+  ready=$(mktemp -u)
+  openbox --startup "touch $ready" & manager=$!
+  # Windows mapped while openbox still starts are never framed: the test waits until it runs.
+  tries=0
+  while [ ! -e "$ready" ] && [ $tries -lt 300 ]; do sleep 0.1; tries=$((tries + 1)); done
+  rm -f "$ready"
+  QT_QPA_PLATFORM=xcb "$@"
+  status=$?
+  kill $manager
+  exit $status' sh "$@"
