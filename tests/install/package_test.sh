@@ -2,7 +2,8 @@
 # The Debian package as Debian checks it and as a user gets it: lintian reports no error or
 # warning; apt installs it with what it depends on (nothing it only recommends) into a fresh
 # minimal Debian 12; there a new user in a fresh home starts the player offscreen, which makes its
-# data folder and stays up, then plays a song into a WAV file through the installed output module;
+# data folder and shows its window (on a private X server where this machine has Xvfb, else
+# offscreen) and stays up, then plays a song into a WAV file through the installed output module;
 # --to-midi converts a song; and a purge leaves nothing of the package under /usr.
 #   bash tests/install/package_test.sh dist/kyrotune_VERSION_ARCH.deb
 # The minimal root (debootstrap from this machine's mirror) and the packages apt fetches into it
@@ -68,13 +69,14 @@ fi
 
 scratch=$(mktemp -d)
 root=$scratch/root
-pid=""
+pid="" xserver=""
 cleanup() {
   if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
+  if [ -n "$xserver" ]; then kill "$xserver" 2>/dev/null || true; wait "$xserver" 2>/dev/null || true; fi
   for proc in /proc/[0-9]*; do  # anything else the test started in the root
     if [ "$(readlink "$proc/root" 2>/dev/null)" = "$root" ]; then kill -KILL "${proc#/proc/}" 2>/dev/null || true; fi
   done
-  for mount in var/cache/apt/archives proc; do
+  for mount in tmp/.X11-unix var/cache/apt/archives proc; do
     if mountpoint -q "$root/$mount"; then umount "$root/$mount" || umount -l "$root/$mount" || true; fi
   done
   # Removed only when nothing is mounted in it any more: the package cache is bound into it.
@@ -115,22 +117,41 @@ as_player=(chroot --userspec="$uid:$gid" "$root" env -i PATH=/usr/bin:/bin HOME=
 
 # run_player [FILE]: the installed player, up for a few seconds (long enough to make its data
 # folder and play, or for a failing start to end), then closed as the session's end closes it.
+# With `display` set it runs on that X server, where its main window must be seen.
+display=""
 run_player() {
-  "${as_player[@]}" kyrotune "$@" >"$scratch/player.txt" 2>&1 &
+  local screen=()
+  [ -z "$display" ] || screen=(QT_QPA_PLATFORM=xcb DISPLAY="$display")
+  "${as_player[@]}" "${screen[@]}" kyrotune "$@" >"$scratch/player.txt" 2>&1 &
   pid=$!
   sleep 4
   kill -0 "$pid" 2>/dev/null || { cat "$scratch/player.txt"; fail "the player ended at start"; }
+  if [ -n "$display" ] && ! xwininfo -display "$display" -root -tree | grep -q '"Kyrotune LZH'; then
+    cat "$scratch/player.txt"; fail "no main window on the X server"
+  fi
   kill -TERM "$pid"
   wait "$pid" || true
   pid=""
 }
 
+# The first start on a private X server, whose socket the root shares, so that the window is seen.
+if command -v Xvfb >/dev/null && command -v xwininfo >/dev/null; then
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$scratch/display" >/dev/null 2>&1 &
+  xserver=$!
+  for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+  [ -s "$scratch/display" ] || fail "Xvfb did not start"
+  display=:$(cat "$scratch/display")
+  mkdir -p "$root/tmp/.X11-unix"
+  mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
+fi
 run_player
+shown=${display:+"showed its window on an X server, "}
+display=""
 for reset in GM.MID 55MAP.MID 88MAP.MID 88Pro.MID; do
   cmp -s "$root/usr/lib/kyrotune/$reset" "$data/$reset" ||
     { cat "$scratch/player.txt"; fail "the first start made no $data/$reset from the installed one"; }
 done
-echo "the player started offscreen, stayed up and made ~/.local/share/kyrotune with the reset files"
+echo "the player started, ${shown:-offscreen, }stayed up and made ~/.local/share/kyrotune with the reset files"
 
 printf '[KYRO32]\r\nWarningMsg=0\r\n[MIDI]\r\nOutput=wav\r\nWavFile=/home/player/played.wav\r\n' >"$data/KYRO32.INI"
 chown "$uid:$gid" "$data/KYRO32.INI"
