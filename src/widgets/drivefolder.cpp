@@ -11,7 +11,6 @@
 #include <QTreeWidgetItemIterator>
 
 #include <algorithm>
-
 #include <vector>
 
 namespace kyro {
