@@ -1,6 +1,6 @@
-// The tray icon in a real tray host (run through with-tray-host.sh): the main window minimised
-// into the tray, brought back with a double-click on the icon, and closed with a right
-// double-click, by real clicks on the icon.
+// The tray icon in a real tray host (run through tests/support/with-window-manager.sh
+// --tray-host): the main window minimised into the tray, brought back with a double-click on the
+// icon, and closed with a right double-click, by real clicks on the icon.
 #include "app/tfmmid.h"
 #include "playerwindow.h"
 
@@ -35,7 +35,7 @@ bool DoubleClick(const QRect& area, int button) {
 class TrayHostTest : public test::PlayerWindowTest {};
 
 TEST_F(TrayHostTest, MinimisedIntoTheTrayBackWithADoubleClickClosedWithARightDoubleClick) {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) GTEST_SKIP() << "no tray host (tests/app/with-tray-host.sh starts one)";
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) GTEST_SKIP() << "no tray host (with-window-manager.sh --tray-host starts one)";
     if (std::system("command -v xdotool >/dev/null") != 0) GTEST_SKIP() << "xdotool is missing";
     auto mid = Start(ThreeSongs());
     bool ended = false;

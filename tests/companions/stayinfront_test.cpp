@@ -1,5 +1,6 @@
-// The companion windows under a real window manager (run through with-window-manager.sh): stacking
-// and frames are read from the X server, and windows are activated through it.
+// The companion windows under a real window manager (run through
+// tests/support/with-window-manager.sh): stacking and frames are read from the X server, and
+// windows are activated through it.
 #include "editor/editorwindow.h"
 
 #include "companions/tfmfilemove.h"
