@@ -4,14 +4,13 @@
 #include "app/conversioninput.h"
 #include "app/programfolder.h"
 #include "library/settings.h"
+#include "platform/cp932bytes.h"
 #include "sequencer/midioutput.h"
 #include "sequencer/songfile.h"
 #include "sequencer/songstate.h"
 
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
@@ -29,12 +28,6 @@ struct MapResetFile {
 constexpr MapResetFile kMapResetFiles[] = {
     {"none", ""}, {"88", "88MAP.MID"}, {"55", "55MAP.MID"}, {"GM", "GM.MID"}, {"8P", "88Pro.MID"},
 };
-
-bool SameWithoutCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // The player's synthesizer (SoundFont and Gain of the program folder's [MIDI]) recording into OUT.
 OutputSettings WavSettings(const std::string& out, const std::string& programFolder) {
@@ -84,7 +77,7 @@ void SendSong(const Song& reset, const Song& song, MidiOutput& output) {
 
 std::optional<std::string> ResetFileOfMap(const std::string& map) {
     for (const auto& entry : kMapResetFiles)
-        if (SameWithoutCase(map, entry.map)) return entry.file;
+        if (EqualsIgnoringCaseCp932(map, entry.map)) return entry.file;
     return std::nullopt;
 }
 

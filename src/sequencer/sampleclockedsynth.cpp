@@ -148,9 +148,9 @@ void SampleClockedSynth::Hush() {
     fluid_synth_all_sounds_off(synth_, -1);
     constexpr float kSilent = 1e-5f;              // -100 dB
     constexpr int kQuietBlocks = 16;              // that long below it
-    constexpr int kMaxBlocks = 3 * 44100 / kSynthBlockFrames;  // and never more than 3 s
+    const int maxBlocks = int(3 * sampleRate_) / kSynthBlockFrames;  // and never more than 3 s
     int quiet = 0;
-    for (int block = 0; block < kMaxBlocks && quiet < kQuietBlocks; ++block) {
+    for (int block = 0; block < maxBlocks && quiet < kQuietBlocks; ++block) {
         float left[kSynthBlockFrames] = {}, right[kSynthBlockFrames] = {};
         ProcessBlock(left, right);
         float peak = 0;

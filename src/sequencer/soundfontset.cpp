@@ -58,7 +58,7 @@ const SoundFontPlaces& UsualSoundFontPlaces() {
         {
             // Debian's alternatives link to the General MIDI SoundFont the system prefers.
             "/usr/share/sounds/sf2/default-GM.sf2",
-            "/usr/share/sounds/sf2/TimGM6mb.sf2",    // timgm6mb-soundfont (the README installs it)
+            "/usr/share/sounds/sf2/TimGM6mb.sf2",    // timgm6mb-soundfont (the install script installs it)
             "/usr/share/sounds/sf2/FluidR3_GM.sf2",  // fluid-soundfont-gm
             "/usr/share/sounds/sf3/default-GM.sf3",
             "/usr/share/sounds/sf3/MuseScore_General.sf3",
