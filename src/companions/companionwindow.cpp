@@ -4,6 +4,7 @@
 #include "platform/profile.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QEvent>
 #include <QScreen>
 #include <QWidget>
@@ -108,12 +109,20 @@ void KeepAboveMainWindow(QWidget* window, bool keep) {
 
 }  // namespace
 
-bool ReadStayInFront(const std::string& programFolder, const char* key) {
-    return ReadProfileInt(SettingsFilePath(programFolder), kSettingsSection, key, 0) != 0;
+void LoadStayInFront(QWidget* window, QWidget* editor, QCheckBox* box, const std::string& programFolder,
+                     const char* key) {
+    const bool front =
+        !programFolder.empty() && ReadProfileInt(SettingsFilePath(programFolder), kSettingsSection, key, 0) != 0;
+    box->setChecked(front);
+    SetStayInFront(window, editor, front);
 }
 
-void WriteStayInFront(const std::string& programFolder, const char* key, bool front) {
-    WriteProfileInt(SettingsFilePath(programFolder), kSettingsSection, key, front ? 1 : 0);
+void StayInFrontClicked(QWidget* window, QWidget* editor, const QCheckBox* box, const std::string& programFolder,
+                        const char* key) {
+    const bool front = box->isChecked();
+    SetStayInFront(window, editor, front);
+    if (!programFolder.empty())
+        WriteProfileInt(SettingsFilePath(programFolder), kSettingsSection, key, front ? 1 : 0);
 }
 
 void SetStayInFront(QWidget* window, QWidget* editor, bool front) {

@@ -7,14 +7,20 @@
 
 #include <string>
 
+class QCheckBox;
 class QWidget;
 
 namespace kyro {
 
-// The stay-in-front value of `key` ("TitleFront", "FileFront", "ListFront"): true unless 0
-// (default 0).
-bool ReadStayInFront(const std::string& programFolder, const char* key);
-void WriteStayInFront(const std::string& programFolder, const char* key, bool front);
+// The stay-in-front choice kept under `key` ("TitleFront", "FileFront", "ListFront"; in front
+// unless 0, default 0), shown in the window's check box "前面(&F)". LoadStayInFront applies the
+// kept choice (UM_LOAD_FRONT); setting the box writes nothing, as its `clicked` comes only from the
+// user. StayInFrontClicked applies the box's new state and keeps it. Without a program folder
+// nothing is kept: the window is not in front.
+void LoadStayInFront(QWidget* window, QWidget* editor, QCheckBox* box, const std::string& programFolder,
+                     const char* key);
+void StayInFrontClicked(QWidget* window, QWidget* editor, const QCheckBox* box, const std::string& programFolder,
+                        const char* key);
 
 // In front: the editor becomes the window's owner, so the window always stays above it, and the
 // window is raised above the main window whenever that is activated; otherwise it has no owner.

@@ -138,19 +138,10 @@ std::intptr_t TfmFileMove::HandleLinkMessage(LinkMessage msg, std::intptr_t, con
     return 0;
 }
 
-void TfmFileMove::LoadFront() {
-    const bool front = !programFolder_.empty() && ReadStayInFront(programFolder_, "FileFront");
-    settingStayOnTop_ = true;
-    cbStayOnTop_->setChecked(front);
-    settingStayOnTop_ = false;
-    SetStayInFront(this, editorWindow_, front);
-}
+void TfmFileMove::LoadFront() { LoadStayInFront(this, editorWindow_, cbStayOnTop_, programFolder_, "FileFront"); }
 
 void TfmFileMove::cbStayOnTopClick() {
-    if (settingStayOnTop_) return;
-    const bool front = cbStayOnTop_->isChecked();
-    SetStayInFront(this, editorWindow_, front);
-    if (!programFolder_.empty()) WriteStayInFront(programFolder_, "FileFront", front);
+    StayInFrontClicked(this, editorWindow_, cbStayOnTop_, programFolder_, "FileFront");
 }
 
 // ---- Drag and drop ---------------------------------------------------------------------------

@@ -59,7 +59,6 @@ private:
     LinkTarget* editor_ = nullptr;
     std::string programFolder_;
     char fallbackDrive_ = 'z';       // the current drive when the window was last shown
-    bool settingStayOnTop_ = false;  // the window itself sets cbStayOnTop: nothing is written
 
     DriveComboBox* cmbSourceDrv_ = nullptr;
     FolderTree* lvSourceDir_ = nullptr;

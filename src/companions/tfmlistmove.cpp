@@ -112,19 +112,11 @@ void TfmListMove::pbCloseClick() { close(); }
 // ---- Stay in front ---------------------------------------------------------------------------
 
 void TfmListMove::LoadFront() {
-    if (!player_) return;
-    const bool front = ReadStayInFront(player_->ProgramFolder(), "ListFront");
-    settingFront_ = true;
-    SetStayInFront(this, editor_, front);
-    cbStayOnTop_->setChecked(front);
-    settingFront_ = false;
+    if (player_) LoadStayInFront(this, editor_, cbStayOnTop_, player_->ProgramFolder(), "ListFront");
 }
 
 void TfmListMove::cbStayOnTopClick() {
-    if (settingFront_ || !player_) return;
-    const bool front = cbStayOnTop_->isChecked();
-    SetStayInFront(this, editor_, front);
-    WriteStayInFront(player_->ProgramFolder(), "ListFront", front);
+    if (player_) StayInFrontClicked(this, editor_, cbStayOnTop_, player_->ProgramFolder(), "ListFront");
 }
 
 // ---- The groups ------------------------------------------------------------------------------

@@ -61,7 +61,6 @@ private:
 
     TfmMidiOpen* editor_ = nullptr;
     PlayerLink* player_ = nullptr;
-    bool settingFront_ = false;  // guard: cbStayOnTop is being set by the window itself
 
     QLabel* Label3_ = nullptr;
     QLabel* Label2_ = nullptr;

@@ -143,19 +143,11 @@ void TfmTitle::resizeEvent(QResizeEvent* event) {
 // ---- Stay in front ---------------------------------------------------------------------------
 
 void TfmTitle::LoadFront() {
-    if (!player_) return;
-    front_ = ReadStayInFront(player_->ProgramFolder(), "TitleFront");
-    settingFront_ = true;
-    SetStayInFront(this, editorWindow_, front_);
-    cbStayOnTop_->setChecked(front_);
-    settingFront_ = false;
+    if (player_) LoadStayInFront(this, editorWindow_, cbStayOnTop_, player_->ProgramFolder(), "TitleFront");
 }
 
 void TfmTitle::cbStayOnTopClick() {
-    if (settingFront_ || !player_) return;
-    front_ = cbStayOnTop_->isChecked();
-    SetStayInFront(this, editorWindow_, front_);
-    WriteStayInFront(player_->ProgramFolder(), "TitleFront", front_);
+    if (player_) StayInFrontClicked(this, editorWindow_, cbStayOnTop_, player_->ProgramFolder(), "TitleFront");
 }
 
 // ---- The rows and the editor -----------------------------------------------------------------

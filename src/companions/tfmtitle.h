@@ -98,8 +98,6 @@ private:
     std::function<std::string()> tempFolderSource_;
     std::string tempFolder_;  // of the current run
 
-    bool front_ = false;
-    bool settingFront_ = false;     // guard: cbStayOnTop is being set by the window itself
     bool selectionMuted_ = false;   // lbTitle's selection is being set by the window or the editor
     bool running_ = false;          // a Get Title run
     bool cancelRequested_ = false;  // its Cancel was pressed
